@@ -1,0 +1,19 @@
+#pragma once
+
+#include "model/complex.h"
+
+// The closed-form designs of the nine filter models. Every design reads the
+// model index, cutoff (Hz), Q and Nyquist (Hz) of filterState and writes its
+// counts, the slots it fills, the gain and the Q-visible flag; slots above
+// the new counts stay as they were. "Custom" (index 8, or any index outside
+// 0 … 7) changes nothing but setting the Q-visible flag.
+void applyModel();
+
+// One low-pass section H(z) = g · (z + 1)² / ((z − p)(z − conj p)) with unit
+// gain at z = 1. ω in radians per sample, (0, π]; Q ≥ 0.5. Writes the upper
+// pole p into pole and g into sectionGain, nothing else.
+void designSecondOrderLowPass(double omega, double q, Complex& pole, double& sectionGain);
+
+// An order-N Butterworth low-pass at the current cutoff, as N/2 sections in
+// order of decreasing Q. N is 4 or 6.
+void designButterworth(int order);

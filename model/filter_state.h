@@ -1,0 +1,62 @@
+#pragma once
+
+#include "model/complex.h"
+
+// The one filter the program studies: its zeros, poles and gain, and the
+// design parameters from which the designs derive them.
+//
+//   H(z) = gain · ∏ over zeros (z − zᵢ) / ∏ over poles (z − pᵢ)
+//
+// A root stored as a conjugate pair contributes both z − p and z − conj(p).
+
+constexpr int MAX_ROOTS = 20;
+
+// One stored zero or pole. A single root (pair false) lies at re + j·im and
+// every writer keeps its im at 0. A pair stands for re ± j·im; the sign of im
+// does not matter to evaluation, and im = 0 is a double real root.
+struct Root {
+    Complex position;
+    bool pair = false;
+};
+
+// A bounded list of roots: slots 0 … count − 1 are valid, without gaps. Slots
+// at count and above are ignored by every reader and may hold stale values.
+struct RootList {
+    bool pairFlags[MAX_ROOTS] = {};
+    Complex positions[MAX_ROOTS] = {};
+    int count = 0;  // 0 … MAX_ROOTS
+
+    Root root(int slot) const { return {positions[slot], pairFlags[slot]}; }
+};
+
+// Model indexes, in the order of the model combo box.
+constexpr int MODEL_CUSTOM = 8;
+constexpr int MODEL_COUNT = 9;
+
+struct FilterState {
+    double nyquist = 22050.0;         // Hz: 22050, 24000, 48000 or 96000
+    double lowestFrequency = 10.0;    // Hz, never changed
+    double cutoff = 0.0;              // Hz, within [lowest, Nyquist] up to rounding
+    double q = 0.0;                   // [√0.5, 10]
+    double gain = 0.0;
+    RootList zeros;
+    RootList poles;
+    double pi = 0.0;
+    int modelIndex = 0;               // 0 … 8; 8 is "Custom"
+    bool qVisible = false;
+};
+
+// The start-up values: Nyquist 22050 Hz, lowest frequency 10 Hz, cutoff
+// √(22050 · 10), Q √0.5, gain 0, both lists empty, model 0.
+FilterState initialFilterState();
+
+// The process-wide filter record, holding its start-up values before main runs.
+extern FilterState filterState;
+
+// H(z) of the current filter. A z exactly on a pole gives (NaN, NaN).
+Complex evaluateResponse(Complex z);
+
+// Sets the gain so that the larger of |H(1)| and |H(−1)| is 1. Where no
+// finite gain does that (both are 0, or one is infinite or NaN) the gain
+// becomes 1, so that later evaluations stay meaningful.
+void normalizeGain();

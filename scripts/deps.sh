@@ -9,6 +9,9 @@ ninja-build
 make
 g++
 libgtest-dev
+qt6-base-dev
+fonts-liberation
+fonts-dejavu-core
 "
 
 missing=""

@@ -1,0 +1,89 @@
+#include "view/layout.h"
+
+#include "view/fonts.h"
+
+#include <cstdint>
+#include <limits>
+
+Rect zPlaneRect;
+Rect paletteRect;
+Rect magnitudePane;
+Rect phasePane;
+
+std::vector<std::int32_t> magnitudeRows;
+std::vector<std::int32_t> phaseRows;
+
+int baseUnitY = 0;
+
+ControlGeometry controlGeometry[CONTROL_COUNT];
+
+// The rectangle sums wrap modulo 2^32 as the unsigned arithmetic of the
+// z-plane side makes them do for windows too small to hold anything; the
+// bits are then read back as a signed coordinate.
+static std::uint32_t bits(int value)
+{
+    return static_cast<std::uint32_t>(value);
+}
+
+static int coordinate(std::uint32_t value)
+{
+    return static_cast<int>(value);
+}
+
+// A row no pane contains: an erase before the next full draw of the
+// response draws nothing inside the image.
+constexpr std::int32_t NO_ROW = std::numeric_limits<std::int32_t>::min();
+
+static void placeControl(ControlId id, int x, std::int64_t y, int width, std::int64_t height)
+{
+    controlGeometry[id - 1] = ControlGeometry{x, narrowPixel(y), width, narrowPixel(height)};
+}
+
+void layoutPanes(std::uint16_t width, std::uint16_t height)
+{
+    const int textHeight = arialFont != nullptr ? arialFont->height : 0;
+    const int charWidth = arialFont != nullptr ? arialFont->averageCharWidth : 0;
+
+    const std::uint32_t cw = width;
+    const std::uint32_t ch = height;
+    const std::uint32_t h = bits(textHeight);
+    const std::uint32_t labelWidth = 3u * bits(charWidth);
+    const int margin = textHeight >> 1;
+    const std::uint32_t m = bits(margin);
+
+    const std::uint32_t d = cw - labelWidth - m - 20u;
+    const std::uint32_t e = ch - 2u * h - m - 20u;
+    std::uint32_t s = (9u * d) >> 5;
+    if (s >= e)
+        s = e;
+
+    zPlaneRect = Rect{margin, coordinate(ch - m - s), coordinate(m + s), coordinate(ch - m)};
+
+    const std::uint32_t cell = s / 6u;
+    paletteRect = Rect{margin, coordinate(ch - m - s + 1u - cell), coordinate(m + 4u * cell),
+        coordinate(ch - m - s + 1u)};
+
+    const std::uint32_t responseLeft = s + m + labelWidth + 10u;
+    const std::uint32_t phaseTop = ch - h - 10u - e / 3u;
+    phasePane = Rect{coordinate(responseLeft), coordinate(phaseTop), coordinate(cw - 10u), coordinate(ch - h - 10u)};
+    magnitudePane = Rect{coordinate(responseLeft), 10, coordinate(cw - 10u), coordinate(phaseTop - m - h)};
+
+    phaseRows = std::vector<std::int32_t>();
+    magnitudeRows = std::vector<std::int32_t>();
+    phaseRows.assign(width, NO_ROW);
+    magnitudeRows.assign(width, NO_ROW);
+
+    const std::int64_t u = baseUnitY;
+    const int controlWidth = coordinate(s - m);
+    const std::int64_t sliderHeight = 15 * u / 8;
+    const std::int64_t gap = 7 * u / 4;
+    const std::int64_t cutoffTop = margin + u + gap + 2;
+    const std::int64_t qTop = cutoffTop + u + sliderHeight + 2;
+
+    placeControl(MODEL_LABEL, margin, margin, controlWidth, u);
+    placeControl(MODEL_COMBO_BOX, margin, margin + u, controlWidth, static_cast<std::int64_t>(height) - margin - u);
+    placeControl(CUTOFF_LABEL, margin, cutoffTop, controlWidth, u);
+    placeControl(CUTOFF_SLIDER, margin, cutoffTop + u, controlWidth, sliderHeight);
+    placeControl(Q_LABEL, margin, qTop, controlWidth, u);
+    placeControl(Q_SLIDER, margin, qTop + u, controlWidth, sliderHeight);
+}

@@ -1,0 +1,1 @@
+#include "view/response_view.h"

@@ -1,0 +1,53 @@
+#pragma once
+
+#include "view/geometry.h"
+
+struct Surface;
+
+// The magnitude (dB) and phase (radians) of the current filter over a
+// logarithmic frequency axis from the lowest frequency to Nyquist, one sample
+// per pixel column.
+
+// True at start; only the partial redraw changes it, between erase and draw.
+extern bool cutoffMarkerVisible;
+// The client x at which the cutoff marker was last drawn.
+extern int cutoffMarkerX;
+
+// The axes of one drawing, from the panes and the filter's frequencies.
+struct ResponseAxes {
+    int width = 0;              // W, columns of both panes
+    double frequencyScale = 0;  // pixels per unit of natural logarithm
+    int phaseCentreRow = 0;
+    int half = 0;               // half the phase pane's height
+    double phaseScale = 0;      // pixels per radian
+    double dbScale = 0;         // pixels per dB
+    int zeroDbRow = 0;
+};
+
+ResponseAxes responseAxes(const Rect& magnitude, const Rect& phase);
+
+// The column of frequency f (Hz) on the axes: left + trunc(ln(f / lowest) · scale).
+int frequencyColumn(const ResponseAxes& axes, const Rect& magnitude, double frequency);
+
+// The row of a level of v dB.
+int decibelRow(const ResponseAxes& axes, double decibels);
+
+// Grid, labels when withText, cutoff marker when cutoffMarkerVisible, both
+// curves sampled afresh into magnitudeRows and phaseRows, and the frames.
+void drawResponse(Surface& surface, const Rect& magnitude, const Rect& phase, bool withText);
+
+// Over-paints in white the curves of the row arrays and, when the flag is
+// set, the marker at cutoffMarkerX: what the last drawResponse drew.
+void eraseResponseCurves(Surface& surface);
+
+// Both stored curves as polylines in the current pen; the magnitude curve is
+// lifted wherever it leaves the pane. pane is magnitudePane.
+void plotCurves(Surface& surface, const Rect& pane);
+
+// Fills magnitudeRows and phaseRows for the current filter (the sampling step
+// of drawResponse).
+void sampleResponse(const ResponseAxes& axes);
+
+// Row arrays that describe no curve: rows outside every pane, so that an erase
+// before the next drawResponse draws nothing.
+void clearResponseRows();

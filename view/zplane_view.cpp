@@ -1,0 +1,1 @@
+#include "view/zplane_view.h"

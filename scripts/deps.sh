@@ -12,6 +12,7 @@ libgtest-dev
 qt6-base-dev
 fonts-liberation
 fonts-dejavu-core
+python3
 "
 
 missing=""

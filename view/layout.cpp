@@ -1,6 +1,7 @@
 #include "view/layout.h"
 
 #include "view/fonts.h"
+#include "view/response_view.h"
 
 #include <cstdint>
 #include <limits>
@@ -29,10 +30,6 @@ static int coordinate(std::uint32_t value)
 {
     return static_cast<int>(value);
 }
-
-// A row no pane contains: an erase before the next full draw of the
-// response draws nothing inside the image.
-constexpr std::int32_t NO_ROW = std::numeric_limits<std::int32_t>::min();
 
 static void placeControl(ControlId id, int x, std::int64_t y, int width, std::int64_t height)
 {
@@ -70,8 +67,9 @@ void layoutPanes(std::uint16_t width, std::uint16_t height)
 
     phaseRows = std::vector<std::int32_t>();
     magnitudeRows = std::vector<std::int32_t>();
-    phaseRows.assign(width, NO_ROW);
-    magnitudeRows.assign(width, NO_ROW);
+    phaseRows.resize(width);
+    magnitudeRows.resize(width);
+    clearResponseRows();
 
     const std::int64_t u = baseUnitY;
     const int controlWidth = coordinate(s - m);

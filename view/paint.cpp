@@ -1,1 +1,51 @@
 #include "view/paint.h"
+
+#include "view/fonts.h"
+#include "view/layout.h"
+#include "view/response_view.h"
+#include "view/surface.h"
+#include "view/zplane_view.h"
+
+#include <cstdint>
+
+namespace {
+
+// The dB and phase labels stand left of the panes, in the room the layout
+// leaves them; an update that reaches into that room redraws the response so
+// that the labels come back.
+std::int64_t labelStripLeft()
+{
+    const std::int64_t labelRoom = arialFont != nullptr ? 3 * std::int64_t{arialFont->averageCharWidth} + 10 : 10;
+    return magnitudePane.left - labelRoom;
+}
+
+void drawCaption(Surface& surface)
+{
+    const FontSelection font(surface, arialFont != nullptr ? &arialFont->font : nullptr);
+    surface.textAlign = TextAlign::LeftBottom;
+    surface.textColour = BLACK;
+    textOut(surface, paletteRect.left, paletteRect.top, PALETTE_CAPTION);
+}
+
+}  // namespace
+
+void fullPaint(Surface& surface, const Rect& updateRect)
+{
+    clipSurface(surface, updateRect);
+    fillRect(surface, updateRect, WHITE);
+    drawZPlane(surface, zPlaneRect, false);
+    drawPalette(surface, true);
+    drawCaption(surface);
+    if (updateRect.right > labelStripLeft())
+        drawResponse(surface, magnitudePane, phasePane, true);
+    unclipSurface(surface);
+}
+
+void partialRedraw(Surface& surface, bool showMarker)
+{
+    drawZPlane(surface, zPlaneRect, true);
+    drawPalette(surface, false);
+    eraseResponseCurves(surface);
+    cutoffMarkerVisible = showMarker;
+    drawResponse(surface, magnitudePane, phasePane, false);
+}

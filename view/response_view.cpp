@@ -1,1 +1,230 @@
 #include "view/response_view.h"
+
+#include "model/filter_state.h"
+#include "view/colours.h"
+#include "view/fonts.h"
+#include "view/layout.h"
+#include "view/surface.h"
+
+#include <cmath>
+#include <cstddef>
+#include <cstdint>
+#include <cstdio>
+#include <limits>
+#include <optional>
+
+bool cutoffMarkerVisible = true;
+int cutoffMarkerX = 0;
+
+namespace {
+
+constexpr double TOP_DECIBELS = 22.0;
+constexpr double SPAN_DECIBELS = 77.0;
+constexpr Pen GRID_PEN{GRID_GREY, false};
+constexpr Pen MARKER_PEN{MARKER_BLUE, true};
+
+const double PI = 4.0 * std::atan(1.0);
+
+// Whole decibel levels of the grid, from the top of the pane down.
+constexpr int GRID_DECIBELS[] = {20, 10, 0, -10, -20, -30, -40, -50};
+
+int offset(int base, std::int64_t delta)
+{
+    return narrowPixel(base + delta);
+}
+
+// The columns of a pane of this width that both row arrays hold: none for an
+// empty pane, and never more than the arrays, which only a layout out of step
+// with the panes leaves shorter than the pane is wide.
+std::int64_t storedColumns(std::int64_t width)
+{
+    const std::size_t capacity = magnitudeRows.size() < phaseRows.size() ? magnitudeRows.size() : phaseRows.size();
+    if (width <= 0)
+        return 0;
+    return static_cast<std::uint64_t>(width) < capacity ? width : static_cast<std::int64_t>(capacity);
+}
+
+void verticalLine(Surface& surface, int x, const Rect& pane)
+{
+    moveTo(surface, x, pane.top);
+    lineTo(surface, x, pane.bottom);
+}
+
+void horizontalLine(Surface& surface, const Rect& pane, int y)
+{
+    moveTo(surface, pane.left, y);
+    lineTo(surface, pane.right, y);
+}
+
+void drawNumber(Surface& surface, int x, int y, double value)
+{
+    char text[32];
+    const int length = std::snprintf(text, sizeof text, "%g", value);
+    if (length > 0)
+        textOut(surface, x, y, text);
+}
+
+void drawFrequencyGrid(Surface& surface, const ResponseAxes& axes, const Rect& magnitude, const Rect& phase,
+                       bool withText)
+{
+    const double lowest = filterState.lowestFrequency;
+    for (double decade = 1.0; decade < filterState.nyquist; decade = decade * 10.0) {
+        for (int multiple = 1; multiple <= 10; ++multiple) {
+            const double frequency = multiple * decade;
+            if (frequency < lowest)
+                break;
+            const int x = frequencyColumn(axes, magnitude, frequency);
+            if (x >= magnitude.right)
+                break;
+            verticalLine(surface, x, magnitude);
+            verticalLine(surface, x, phase);
+            if (withText && (multiple == 1 || multiple == 2 || multiple == 5)) {
+                drawNumber(surface, x, offset(magnitude.bottom, 1), frequency);
+                drawNumber(surface, x, offset(phase.bottom, 1), frequency);
+            }
+        }
+    }
+}
+
+void drawDecibelGrid(Surface& surface, const ResponseAxes& axes, const Rect& magnitude, bool withText, int halfText)
+{
+    if (withText)
+        surface.textAlign = TextAlign::RightTop;
+    for (const int level : GRID_DECIBELS) {
+        const int y = decibelRow(axes, level);
+        horizontalLine(surface, magnitude, y);
+        if (withText)
+            drawNumber(surface, offset(magnitude.left, -2), offset(y, -static_cast<std::int64_t>(halfText)), level);
+    }
+}
+
+void drawPhaseLabels(Surface& surface, const ResponseAxes& axes, const Rect& phase, int halfText)
+{
+    if (symbolFont == nullptr)
+        return;
+    const FontSelection font(surface, &symbolFont->font);
+    const std::int64_t raise = -static_cast<std::int64_t>(halfText);
+    textOut(surface, offset(phase.left, -3), offset(phase.top, raise), "+\u03c0");
+    textOut(surface, offset(phase.left, -2), offset(axes.phaseCentreRow, raise), "0");
+    textOut(surface, offset(phase.left, -3), offset(phase.bottom, raise), "\u2212\u03c0");
+}
+
+void drawCutoffMarker(Surface& surface, const ResponseAxes& axes, const Rect& magnitude)
+{
+    const PenSelection pen(surface, MARKER_PEN);
+    cutoffMarkerX = frequencyColumn(axes, magnitude, filterState.cutoff);
+    verticalLine(surface, cutoffMarkerX, magnitude);
+}
+
+}  // namespace
+
+ResponseAxes responseAxes(const Rect& magnitude, const Rect& phase)
+{
+    ResponseAxes axes;
+    axes.width = narrowPixel(std::int64_t{magnitude.right} - magnitude.left);
+    axes.frequencyScale = static_cast<double>(axes.width) / std::log(filterState.nyquist / filterState.lowestFrequency);
+    axes.phaseCentreRow = narrowPixel((std::int64_t{phase.top} + phase.bottom) / 2);
+    axes.half = narrowPixel((std::int64_t{phase.bottom} - phase.top) / 2);
+    axes.phaseScale = static_cast<double>(axes.half) / PI;
+    axes.dbScale = static_cast<double>(std::int64_t{magnitude.bottom} - magnitude.top) / SPAN_DECIBELS;
+    axes.zeroDbRow = narrowPixel(magnitude.top - std::int64_t{toPixel(axes.dbScale * -TOP_DECIBELS)});
+    return axes;
+}
+
+int frequencyColumn(const ResponseAxes& axes, const Rect& magnitude, double frequency)
+{
+    return offset(magnitude.left, toPixel(std::log(frequency / filterState.lowestFrequency) * axes.frequencyScale));
+}
+
+int decibelRow(const ResponseAxes& axes, double decibels)
+{
+    return narrowPixel(axes.zeroDbRow - std::int64_t{toPixel(decibels * axes.dbScale)});
+}
+
+void sampleResponse(const ResponseAxes& axes)
+{
+    const std::int64_t columns = storedColumns(axes.width);
+    if (columns == 0)
+        return;
+    const double lowest = filterState.lowestFrequency;
+    const double nyquist = filterState.nyquist;
+    const double omega0 = (lowest * PI) / nyquist;
+    const double ratio = std::pow(nyquist / lowest, 1.0 / axes.width);
+    for (std::int64_t i = 0; i < columns; ++i) {
+        const double omega = std::pow(ratio, static_cast<double>(i)) * omega0;
+        const Complex h = evaluateResponse({std::cos(omega), std::sin(omega)});
+        const double decibels = 10.0 * std::log10(h.re * h.re + h.im * h.im);
+        const double phase = std::atan2(h.im, h.re);
+        const auto column = static_cast<std::size_t>(i);
+        magnitudeRows[column] = narrowPixel(axes.zeroDbRow - std::int64_t{toPixel(decibels * axes.dbScale)});
+        phaseRows[column] = narrowPixel(axes.phaseCentreRow - std::int64_t{toPixel(phase * axes.phaseScale)});
+    }
+}
+
+void plotCurves(Surface& surface, const Rect& pane)
+{
+    const std::int64_t columns = storedColumns(std::int64_t{pane.right} - pane.left);
+    bool penDown = false;
+    for (std::int64_t i = 0; i < columns; ++i) {
+        const int x = offset(pane.left, i);
+        const int y = magnitudeRows[static_cast<std::size_t>(i)];
+        if (y < pane.top || y >= pane.bottom) {
+            penDown = false;
+        } else if (penDown) {
+            lineTo(surface, x, y);
+        } else {
+            moveTo(surface, x, y);
+            penDown = true;
+        }
+    }
+    if (columns == 0)
+        return;
+    moveTo(surface, pane.left, phaseRows[0]);
+    for (std::int64_t i = 1; i < columns; ++i)
+        lineTo(surface, offset(pane.left, i), phaseRows[static_cast<std::size_t>(i)]);
+}
+
+void drawResponse(Surface& surface, const Rect& magnitude, const Rect& phase, bool withText)
+{
+    const ResponseAxes axes = responseAxes(magnitude, phase);
+    const bool labelled = withText && arialFont != nullptr;
+    const int halfText = labelled ? arialFont->height / 2 : 0;
+
+    std::optional<FontSelection> font;
+    if (labelled) {
+        surface.textAlign = TextAlign::CentreTop;
+        surface.textColour = GREY;
+        font.emplace(surface, &arialFont->font);
+    }
+    {
+        const PenSelection pen(surface, GRID_PEN);
+        drawFrequencyGrid(surface, axes, magnitude, phase, labelled);
+        drawDecibelGrid(surface, axes, magnitude, labelled, halfText);
+        horizontalLine(surface, phase, axes.phaseCentreRow);
+        if (labelled) {
+            drawPhaseLabels(surface, axes, phase, halfText);
+            font.reset();
+        }
+    }
+    if (cutoffMarkerVisible)
+        drawCutoffMarker(surface, axes, magnitude);
+    sampleResponse(axes);
+    plotCurves(surface, magnitude);
+    frameRect(surface, magnitude, GREY);
+    frameRect(surface, phase, GREY);
+}
+
+void eraseResponseCurves(Surface& surface)
+{
+    const PenSelection pen(surface, WHITE_PEN);
+    plotCurves(surface, magnitudePane);
+    if (cutoffMarkerVisible)
+        verticalLine(surface, cutoffMarkerX, magnitudePane);
+}
+
+void clearResponseRows()
+{
+    const std::int32_t nowhere = std::numeric_limits<std::int32_t>::min();
+    magnitudeRows.assign(magnitudeRows.size(), nowhere);
+    phaseRows.assign(phaseRows.size(), nowhere);
+}

@@ -1,0 +1,69 @@
+#pragma once
+
+// The fixed ids of the window's resources and the texts they carry. The ids
+// are those the window procedure dispatches on, so none of them may change.
+
+// Strings.
+constexpr int IDS_APP_TITLE = 103;
+constexpr int IDS_WINDOW_CLASS = 109;
+constexpr const char* APP_TITLE = "Vorbel";
+constexpr const char* WINDOW_CLASS_NAME = "VORBEL";
+
+// The class menu and the accelerator table share one id.
+constexpr int IDR_MAIN_MENU = 109;
+constexpr int IDR_ACCELERATORS = 109;
+constexpr int IDD_ABOUT = 103;
+
+// Menu and accelerator commands.
+constexpr int IDM_ABOUT = 104;
+constexpr int IDM_EXIT = 105;
+constexpr int IDM_RATE_44100 = 32771;
+constexpr int IDM_RATE_48000 = 32772;
+constexpr int IDM_RATE_96000 = 32773;
+constexpr int IDM_RATE_192000 = 32774;
+
+// Commands of the root pop-up menu. IDM_ROOT_KEEP is the item of the kind
+// the root already has, and nothing handles it.
+constexpr int IDM_ROOT_DELETE = 200;
+constexpr int IDM_ROOT_TOGGLE = 201;
+constexpr int IDM_ROOT_KEEP = 202;
+
+// The sample rate in Hz of each rate command, in menu order.
+struct RateCommand {
+    int id;
+    int rate;
+    const char* text;
+};
+constexpr RateCommand RATE_COMMANDS[] = {
+    {IDM_RATE_44100, 44100, "4&4100"},
+    {IDM_RATE_48000, 48000, "4&8000"},
+    {IDM_RATE_96000, 96000, "9&6000"},
+    {IDM_RATE_192000, 192000, "19&2000"},
+};
+constexpr int DEFAULT_RATE_COMMAND = IDM_RATE_44100;
+
+// Menu texts; '&' marks the mnemonic.
+constexpr const char* MENU_FILE = "&File";
+constexpr const char* MENU_EXIT = "E&xit";
+constexpr const char* MENU_SAMPLE_RATE = "F&s";
+constexpr const char* MENU_HELP = "&Help";
+constexpr const char* MENU_ABOUT = "&About ...";
+
+// The About command also answers Alt with either of these typed characters.
+constexpr char ABOUT_ACCELERATOR_KEYS[] = {'?', '/'};
+
+// Icons and cursors.
+constexpr int IDI_APP_ICON = 107;    // 32 x 32 and 16 x 16
+constexpr int IDI_SMALL_ICON = 108;  // 16 x 16
+constexpr int IDC_BIN_CURSOR = 130;
+constexpr int IDC_HAND_CURSOR = 132;
+
+// Hot spots, in image pixels. The hand and the monochrome bin image point
+// with the finger tip; the coloured bin image alone has its hot spot inside
+// the bin.
+constexpr int HAND_HOT_SPOT_X = 10;
+constexpr int HAND_HOT_SPOT_Y = 10;
+constexpr int BIN_MONO_HOT_SPOT_X = 10;
+constexpr int BIN_MONO_HOT_SPOT_Y = 10;
+constexpr int BIN_HOT_SPOT_X = 16;
+constexpr int BIN_HOT_SPOT_Y = 15;

@@ -3,22 +3,20 @@
 #   make test   install what is missing, build and run every test, in the
 #               Release build and in the AddressSanitizer + UBSan build
 
-.PHONY: run test deps release asan
+.PHONY: run test deps
 
 deps:
 	@./scripts/deps.sh
 
-release: deps
+run: deps
+	cmake --preset release
+	cmake --build --preset release --target vorbel
+	./build/release/app/vorbel
+
+test: deps
 	cmake --preset release
 	cmake --build --preset release
-
-asan: deps
+	ctest --preset release
 	cmake --preset asan
 	cmake --build --preset asan
-
-run: release
-	@echo "Vorbel has no application to run yet: only the filter model is built."
-
-test: release asan
-	ctest --preset release
 	ctest --preset asan

@@ -1,0 +1,164 @@
+#include "app/client_area.h"
+
+#include "app/control_panel.h"
+#include "app/main_window.h"
+#include "res/resource_ids.h"
+#include "view/layout.h"
+#include "view/paint.h"
+
+#include <QContextMenuEvent>
+#include <QMenu>
+#include <QMouseEvent>
+#include <QPainter>
+
+#include <algorithm>
+#include <cmath>
+
+ClientArea* clientArea = nullptr;
+
+namespace {
+
+const QCursor& cursorOf(CursorKind kind)
+{
+    switch (kind) {
+    case CursorKind::Hand: return *handCursor;
+    case CursorKind::Bin: return *binCursor;
+    case CursorKind::Arrow: break;
+    }
+    return *arrowCursor;
+}
+
+// Sizes beyond the 16 bits of a size message are not laid out.
+std::uint16_t sizeWord(int pixels) { return static_cast<std::uint16_t>(std::clamp(pixels, 0, 65535)); }
+
+}  // namespace
+
+ClientArea::ClientArea(QWidget* parent) : QWidget(parent)
+{
+    setMouseTracking(true);
+    setAttribute(Qt::WA_OpaquePaintEvent);
+    setFocusPolicy(Qt::NoFocus);
+    resizeSurface(surface, 0, 0);
+}
+
+void ClientArea::redrawPlots(bool showMarker)
+{
+    partialRedraw(surface, showMarker);
+    const QRect changed = rect();
+    drawnNotShown_ += changed;
+    update(changed);
+}
+
+void ClientArea::invalidate()
+{
+    drawnNotShown_ = QRegion();
+    update();
+}
+
+Point ClientArea::toClientPixels(QPointF position) const
+{
+    const double ratio = devicePixelRatioF();
+    return {toPixel(position.x() * ratio), toPixel(position.y() * ratio)};
+}
+
+QRect ClientArea::toLogical(const Rect& pixels) const
+{
+    const double ratio = devicePixelRatioF();
+    const int left = toPixel(std::floor(pixels.left / ratio)), top = toPixel(std::floor(pixels.top / ratio));
+    const int right = toPixel(std::ceil(pixels.right / ratio)), bottom = toPixel(std::ceil(pixels.bottom / ratio));
+    return QRect(QPoint(left, top), QPoint(right - 1, bottom - 1));
+}
+
+Rect ClientArea::toClient(const QRect& logical) const
+{
+    const double ratio = devicePixelRatioF();
+    return {toPixel(std::floor(logical.left() * ratio)), toPixel(std::floor(logical.top() * ratio)),
+            toPixel(std::ceil((logical.right() + 1) * ratio)), toPixel(std::ceil((logical.bottom() + 1) * ratio))};
+}
+
+void ClientArea::paintEvent(QPaintEvent* event)
+{
+    const QRegion exposed = event->region() - drawnNotShown_;
+    drawnNotShown_ -= event->region();
+    if (!exposed.isEmpty())
+        fullPaint(surface, toClient(exposed.boundingRect()));
+
+    QPainter painter(this);
+    for (const QRect& logical : event->region()) {
+        const Rect pixels = toClient(logical);
+        painter.drawImage(QRectF(toLogical(pixels)), surface.image,
+                          QRectF(pixels.left, pixels.top, pixels.right - pixels.left, pixels.bottom - pixels.top));
+    }
+}
+
+void ClientArea::resizeEvent(QResizeEvent*)
+{
+    const double ratio = devicePixelRatioF();
+    const std::uint16_t width = sizeWord(toPixel(std::round(this->width() * ratio)));
+    const std::uint16_t height = sizeWord(toPixel(std::round(this->height() * ratio)));
+    layoutPanes(width, height);
+    resizeSurface(surface, width, height);
+    placeControls(ratio);
+    updateMinimumWindowSize();
+    invalidate();
+}
+
+void ClientArea::mouseMoveEvent(QMouseEvent* event)
+{
+    // Without a drag the pointer only counts over the client area itself.
+    if (!rootEditor.dragging && !rect().contains(event->position().toPoint()))
+        return;
+    const Point at = toClientPixels(event->position());
+    apply(handleMouseMove(at.x, at.y));
+}
+
+void ClientArea::mousePressEvent(QMouseEvent* event)
+{
+    if (event->button() != Qt::LeftButton)
+        return;
+    const Point at = toClientPixels(event->position());
+    apply(handleLeftButtonDown(at.x, at.y));
+}
+
+void ClientArea::mouseReleaseEvent(QMouseEvent* event)
+{
+    if (event->button() != Qt::LeftButton)
+        return;
+    apply(handleLeftButtonUp());
+}
+
+void ClientArea::contextMenuEvent(QContextMenuEvent* event)
+{
+    if (event->reason() != QContextMenuEvent::Mouse)
+        return;
+    const Point at = toClientPixels(event->pos());
+    apply(handleContextMenu(at.x, at.y), event->globalPos());
+}
+
+void ClientArea::apply(const EditorResponse& response, QPoint menuAt)
+{
+    if (response.switchToCustom)
+        switchToCustom();
+    // Qt grabs the mouse for the widget under a pressed button until its
+    // release, which is exactly the extent of a drag.
+    if (response.setCursor)
+        setCursor(cursorOf(response.cursor));
+    if (response.openMenu) {
+        QMenu menu(this);
+        const RootMenu& items = response.menu;
+        const auto add = [&menu](const char* text, int id, bool checked) {
+            QAction* action = menu.addAction(QString::fromUtf8(text));
+            action->setData(id);
+            action->setCheckable(checked);
+            action->setChecked(checked);
+        };
+        add("Delete", items.deleteId, false);
+        menu.addSeparator();
+        add("Single real", items.singleId, items.singleChecked);
+        add("Double complex conjugate", items.pairId, items.pairChecked);
+        if (const QAction* chosen = menu.exec(menuAt))
+            handleCommand(chosen->data().toInt());
+    }
+    if (response.redraw)
+        ::redrawPlots(response.showMarker);
+}

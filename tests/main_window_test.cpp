@@ -1,0 +1,464 @@
+// The real main window, driven as a user would: menus, the model combo box,
+// both sliders by keys and mouse, the About box and its accelerators.
+
+#include "tests/window_driver.h"
+
+#include "app/control_panel.h"
+#include "app/root_editor.h"
+#include "app/slider_scales.h"
+#include "model/designs.h"
+#include "model/filter_state.h"
+#include "res/resource_ids.h"
+#include "view/response_view.h"
+#include "view/zplane_view.h"
+
+#include <QAbstractItemView>
+#include <QComboBox>
+#include <QDialog>
+#include <QLabel>
+#include <QMenu>
+#include <QMenuBar>
+#include <QProcess>
+#include <QPushButton>
+#include <QScreen>
+#include <QSlider>
+#include <QStyle>
+#include <QStyleOptionSlider>
+#include <QTest>
+
+#include <cmath>
+#include <cstdio>
+
+namespace {
+
+QList<QAction*> menuItems(int menuIndex)
+{
+    return mainWindow->menuBar()->actions().at(menuIndex)->menu()->actions();
+}
+
+QAction* commandAction(int id)
+{
+    for (QAction* top : mainWindow->menuBar()->actions())
+        for (QAction* item : top->menu()->actions())
+            if (item->data().toInt() == id)
+                return item;
+    return nullptr;
+}
+
+QString cutoffText() { return controls.cutoffLabel->text(); }
+
+// The filter a fresh design of the given model gives for the current
+// parameters, to compare with what the window computed.
+FilterState designed(int model)
+{
+    const FilterState kept = filterState;
+    filterState.modelIndex = model;
+    applyModel();
+    const FilterState result = filterState;
+    filterState = kept;
+    return result;
+}
+
+bool sameRoots(const FilterState& a, const FilterState& b)
+{
+    if (a.zeros.count != b.zeros.count || a.poles.count != b.poles.count || a.gain != b.gain)
+        return false;
+    for (const auto list : {&FilterState::zeros, &FilterState::poles})
+        for (int i = 0; i < (a.*list).count; ++i)
+            if ((a.*list).positions[i].re != (b.*list).positions[i].re ||
+                (a.*list).positions[i].im != (b.*list).positions[i].im ||
+                (a.*list).pairFlags[i] != (b.*list).pairFlags[i])
+                return false;
+    return true;
+}
+
+void setSliderByKeys(QSlider* slider, int position)
+{
+    slider->setFocus();
+    QTest::keyClick(slider, Qt::Key_Home);
+    while (slider->value() + slider->pageStep() <= position)
+        QTest::keyClick(slider, Qt::Key_PageUp);
+    while (slider->value() < position)
+        QTest::keyClick(slider, Qt::Key_Right);
+    settle();
+}
+
+void chooseModelByKeys(int model)
+{
+    QComboBox* combo = controls.modelComboBox;
+    combo->setFocus();
+    while (combo->currentIndex() < model)
+        QTest::keyClick(combo, Qt::Key_Down);
+    while (combo->currentIndex() > model)
+        QTest::keyClick(combo, Qt::Key_Up);
+    settle();
+}
+
+void chooseRate(int id)
+{
+    commandAction(id)->trigger();
+    settle();
+}
+
+// What the screen shows of the client area, for comparison with the surface.
+QImage shownClientArea()
+{
+    const QImage window = mainWindow->screen()->grabWindow(mainWindow->winId()).toImage();
+    const QPoint origin = clientArea->mapTo(mainWindow, QPoint(0, 0));
+    return window.copy(QRect(origin, clientArea->size())).convertToFormat(QImage::Format_RGB32);
+}
+
+}  // namespace
+
+class MainWindowTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void initTestCase()
+    {
+        QVERIFY(createMainWindow());
+        QVERIFY(QTest::qWaitForWindowExposed(mainWindow));
+        settle();
+    }
+
+    void startsWithTheDefaultFilter()
+    {
+        QCOMPARE(mainWindow->windowTitle(), QString("Vorbel"));
+        QCOMPARE(filterState.nyquist, 22050.0);
+        QCOMPARE(filterState.modelIndex, 0);
+        QCOMPARE(filterState.poles.count, 1);
+        QVERIFY(std::fabs(filterState.poles.positions[0].re - 0.9352391910) < 5e-11);
+
+        QCOMPARE(controls.modelLabel->text(), QString("Filter model:"));
+        QCOMPARE(controls.modelComboBox->count(), 9);
+        QCOMPARE(controls.modelComboBox->currentText(), QString("1st order LP"));
+        QCOMPARE(controls.modelComboBox->itemText(8), QString("Custom"));
+        QCOMPARE(cutoffText(), QString("fc = 470 Hz"));
+        QCOMPARE(controls.cutoffSlider->value(), 1000);
+        QCOMPARE(controls.qSlider->value(), 0);
+        QCOMPARE(controls.qLabel->text(), QString("Q = 0.707"));
+        QVERIFY(controls.modelLabel->isVisible());
+        QVERIFY(controls.modelComboBox->isVisible());
+        QVERIFY(controls.cutoffLabel->isVisible());
+        QVERIFY(controls.cutoffSlider->isVisible());
+        QVERIFY(!controls.qLabel->isVisible());
+        QVERIFY(!controls.qSlider->isVisible());
+    }
+
+    void menusCarryTheirTextsAndOneCheckMark()
+    {
+        QStringList titles;
+        for (const QAction* action : mainWindow->menuBar()->actions())
+            titles << action->text();
+        QCOMPARE(titles, QStringList({"&File", "F&s", "&Help"}));
+        QCOMPARE(menuItems(0).size(), 1);
+        QCOMPARE(menuItems(0).at(0)->text(), QString("E&xit"));
+        QCOMPARE(menuItems(0).at(0)->data().toInt(), IDM_EXIT);
+        QStringList rates;
+        for (const QAction* action : menuItems(1)) {
+            rates << action->text();
+            QVERIFY(action->isCheckable());
+            QCOMPARE(action->isChecked(), action->data().toInt() == IDM_RATE_44100);
+        }
+        QCOMPARE(rates, QStringList({"4&4100", "4&8000", "9&6000", "19&2000"}));
+        QCOMPARE(menuItems(2).at(0)->text(), QString("&About ..."));
+        QCOMPARE(menuItems(2).at(0)->data().toInt(), IDM_ABOUT);
+    }
+
+    void firstPaintShowsTheFullPaint()
+    {
+        const QImage reference = freshFullPaint();
+        const Rect all{0, 0, reference.width(), reference.height()};
+        QCOMPARE(QString::fromStdString(firstDifference(clientArea->surface.image, reference, all)), QString());
+        // What the screen shows is the surface, under the controls.
+        const QImage shown = shownClientArea();
+        for (const Rect& r : {magnitudePane, phasePane, zPlaneRect})
+            QCOMPARE(QString::fromStdString(firstDifference(shown, clientArea->surface.image, r)), QString());
+        QVERIFY(cutoffMarkerVisible);
+    }
+
+    void sampleRateItemsMoveTheCheckMarkAndRepaint()
+    {
+        const struct {
+            int id;
+            double nyquist;
+            const char* label;
+        } rates[] = {{IDM_RATE_48000, 24000.0, "fc = 490 Hz"},
+                     {IDM_RATE_96000, 48000.0, "fc = 693 Hz"},
+                     {IDM_RATE_192000, 96000.0, "fc = 980 Hz"},
+                     {IDM_RATE_44100, 22050.0, "fc = 470 Hz"}};
+        for (const auto& rate : rates) {
+            // A stray pixel outside the panes: only a full paint removes it.
+            setPixel(clientArea->surface, 1, surfaceHeight(clientArea->surface) - 2, rgb(1, 2, 3));
+            chooseRate(rate.id);
+            for (const QAction* action : menuItems(1))
+                QCOMPARE(action->isChecked(), action->data().toInt() == rate.id);
+            QCOMPARE(filterState.nyquist, rate.nyquist);
+            QCOMPARE(cutoffText(), QString(rate.label));
+            QCOMPARE(controls.cutoffSlider->value(), 1000);
+            QCOMPARE(pixelAt(clientArea->surface, 1, surfaceHeight(clientArea->surface) - 2), WHITE);
+            const QImage reference = freshFullPaint();
+            QCOMPARE(QString::fromStdString(firstDifference(clientArea->surface.image, reference,
+                                                            {0, 0, reference.width(), reference.height()})),
+                     QString());
+        }
+        // Choosing the rate that carries the mark runs the same steps.
+        chooseRate(IDM_RATE_44100);
+        QCOMPARE(commandAction(IDM_RATE_44100)->isChecked(), true);
+    }
+
+    void cutoffSliderByKeys()
+    {
+        const struct {
+            int id;
+            int position;
+            const char* label;
+        } cases[] = {{IDM_RATE_44100, 0, "fc = 10 Hz"},      {IDM_RATE_44100, 598, "fc = 99.9 Hz"},
+                     {IDM_RATE_44100, 599, "fc = 100 Hz"},    {IDM_RATE_44100, 1000, "fc = 470 Hz"},
+                     {IDM_RATE_44100, 1999, "fc = 21965 Hz"}, {IDM_RATE_44100, 2000, "fc = 22050 Hz"},
+                     {IDM_RATE_48000, 591, "fc = 99.7 Hz"},   {IDM_RATE_48000, 592, "fc = 100 Hz"},
+                     {IDM_RATE_192000, 2000, "fc = 96000 Hz"}};
+        for (const auto& c : cases) {
+            if (!commandAction(c.id)->isChecked())
+                chooseRate(c.id);
+            setSliderByKeys(controls.cutoffSlider, c.position);
+            QCOMPARE(controls.cutoffSlider->value(), c.position);
+            QCOMPARE(cutoffText(), QString(c.label));
+            QCOMPARE(filterState.cutoff,
+                     cutoffAtPosition(filterState.nyquist, filterState.lowestFrequency, c.position));
+            QVERIFY(sameRoots(filterState, designed(0)));
+            QVERIFY(cutoffMarkerVisible);
+            QCOMPARE(QString::fromStdString(differenceFromFullPaint()), QString());
+        }
+        // The end key at the top of the range still redraws: a no-op move
+        // keeps the picture.
+        QTest::keyClick(controls.cutoffSlider, Qt::Key_End);
+        settle();
+        QCOMPARE(QString::fromStdString(differenceFromFullPaint()), QString());
+        chooseRate(IDM_RATE_44100);
+        setSliderByKeys(controls.cutoffSlider, 1000);
+        QCOMPARE(cutoffText(), QString("fc = 470 Hz"));
+    }
+
+    void cutoffSliderByMouse()
+    {
+        QSlider* slider = controls.cutoffSlider;
+        QStyleOptionSlider option;
+        option.initFrom(slider);
+        option.orientation = Qt::Horizontal;
+        option.minimum = slider->minimum();
+        option.maximum = slider->maximum();
+        option.sliderPosition = slider->value();
+        option.sliderValue = slider->value();
+        const QRect handle =
+            slider->style()->subControlRect(QStyle::CC_Slider, &option, QStyle::SC_SliderHandle, slider);
+
+        // Dragging the handle to the right raises the cutoff at every step.
+        const int before = slider->value();
+        QTest::mousePress(slider, Qt::LeftButton, {}, handle.center());
+        for (int dx = 4; dx <= 40; dx += 4)
+            QTest::mouseMove(slider, handle.center() + QPoint(dx, 0));
+        QTest::mouseRelease(slider, Qt::LeftButton, {}, handle.center() + QPoint(40, 0));
+        settle();
+        QVERIFY(slider->value() > before);
+        QCOMPARE(cutoffText(), QString::fromStdString(cutoffLabelText(filterState.cutoff)));
+        QCOMPARE(filterState.cutoff, cutoffAtPosition(filterState.nyquist, filterState.lowestFrequency, slider->value()));
+        QVERIFY(sameRoots(filterState, designed(0)));
+        QCOMPARE(QString::fromStdString(differenceFromFullPaint()), QString());
+
+        // A click on the groove left of the handle moves it down.
+        const int dragged = slider->value();
+        QTest::mouseClick(slider, Qt::LeftButton, {}, QPoint(2, slider->height() / 2));
+        settle();
+        QVERIFY(slider->value() < dragged);
+        QCOMPARE(filterState.cutoff, cutoffAtPosition(filterState.nyquist, filterState.lowestFrequency, slider->value()));
+        setSliderByKeys(slider, 1000);
+    }
+
+    void qSliderByKeys()
+    {
+        chooseModelByKeys(1);
+        QVERIFY(controls.qSlider->isVisible());
+        const struct {
+            int position;
+            const char* label;
+        } cases[] = {{0, "Q = 0.707"}, {500, "Q = 1.37"}, {1000, "Q = 2.66"}, {1500, "Q = 5.16"}, {2000, "Q = 10"}};
+        for (const auto& c : cases) {
+            setSliderByKeys(controls.qSlider, c.position);
+            QCOMPARE(controls.qLabel->text(), QString(c.label));
+            QCOMPARE(filterState.q, qAtPosition(c.position));
+            QVERIFY(sameRoots(filterState, designed(1)));
+            QVERIFY(cutoffMarkerVisible);
+            QCOMPARE(QString::fromStdString(differenceFromFullPaint()), QString());
+        }
+        setSliderByKeys(controls.qSlider, 0);
+        chooseModelByKeys(0);
+    }
+
+    void modelSelectionShowsItsControls()
+    {
+        const bool qShown[] = {false, true, true, true, true, false, true, false, false};
+        for (int model = 0; model < 8; ++model) {
+            chooseModelByKeys(model);
+            QCOMPARE(filterState.modelIndex, model);
+            QVERIFY(controls.cutoffLabel->isVisible());
+            QVERIFY(controls.cutoffSlider->isVisible());
+            QCOMPARE(controls.qLabel->isVisible(), qShown[model]);
+            QCOMPARE(controls.qSlider->isVisible(), qShown[model]);
+            QVERIFY(sameRoots(filterState, designed(model)));
+            QCOMPARE(QString::fromStdString(differenceFromFullPaint()), QString());
+        }
+    }
+
+    void customKeepsRootsAndPicture()
+    {
+        chooseModelByKeys(7);
+        settle();
+        const FilterState before = filterState;
+        const QImage picture = clientArea->surface.image.copy();
+        chooseModelByKeys(8);
+        QCOMPARE(filterState.modelIndex, MODEL_CUSTOM);
+        QVERIFY(sameRoots(filterState, before));
+        QVERIFY(clientArea->surface.image == picture);
+        QVERIFY(!controls.cutoffLabel->isVisible());
+        QVERIFY(!controls.cutoffSlider->isVisible());
+        QVERIFY(!controls.qLabel->isVisible());
+        QVERIFY(!controls.qSlider->isVisible());
+        QVERIFY(!filterState.qVisible);
+
+        // Back to a model: rebuilt from the sliders, which kept their places.
+        setPixel(clientArea->surface, 0, 0, rgb(1, 1, 1));
+        chooseModelByKeys(3);
+        QCOMPARE(filterState.cutoff, cutoffAtPosition(filterState.nyquist, filterState.lowestFrequency, 1000));
+        QVERIFY(sameRoots(filterState, designed(3)));
+        QVERIFY(controls.qSlider->isVisible());
+    }
+
+    void modelChosenFromTheOpenList()
+    {
+        QComboBox* combo = controls.modelComboBox;
+        combo->showPopup();
+        QAbstractItemView* list = combo->view();
+        QTRY_VERIFY(list->isVisible());
+        QVERIFY(list->width() >= list->sizeHintForColumn(0));
+        const QRect item = list->visualRect(list->model()->index(5, 0));
+        QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, item.center());
+        settle();
+        QCOMPARE(combo->currentIndex(), 5);
+        QCOMPARE(filterState.modelIndex, 5);
+        QVERIFY(sameRoots(filterState, designed(5)));
+        chooseModelByKeys(0);
+    }
+
+    void aboutBoxByMenuAndAccelerators()
+    {
+        // By the menu, closed with OK.
+        bool shown = false;
+        whenModalShows(
+            [](QWidget* dialog) {
+                auto* ok = dialog->findChild<QPushButton*>();
+                QVERIFY(ok != nullptr);
+                QCOMPARE(ok->text(), QString("OK"));
+                QVERIFY(ok->isDefault());
+                bool hasIcon = false;
+                for (const QLabel* label : dialog->findChildren<QLabel*>())
+                    hasIcon = hasIcon || label->pixmap().size() == QSize(32, 32);
+                QVERIFY(hasIcon);
+                QTest::mouseClick(ok, Qt::LeftButton);
+            },
+            &shown);
+        commandAction(IDM_ABOUT)->trigger();
+        QVERIFY(shown);
+
+        // Alt with a typed "?", closed with Enter; Alt with "/", closed with Esc.
+        const struct {
+            Qt::Key typed;
+            Qt::Key closing;
+        } keys[] = {{Qt::Key_Question, Qt::Key_Return}, {Qt::Key_Slash, Qt::Key_Escape}};
+        for (const auto& k : keys) {
+            mainWindow->activateWindow();
+            QVERIFY(QTest::qWaitForWindowActive(mainWindow));
+            clientArea->setFocus();
+            QCOMPARE(QApplication::focusWidget(), clientArea);
+            Qt::Key closing = k.closing;
+            whenModalShows([closing](QWidget* dialog) { QTest::keyClick(dialog, closing); }, &shown);
+            QTest::keyClick(clientArea, k.typed, Qt::AltModifier);
+            QVERIFY(shown);
+            QVERIFY(QApplication::activeModalWidget() == nullptr);
+        }
+
+        // While the combo box has the focus the keys do nothing.
+        controls.modelComboBox->setFocus();
+        whenModalShows([](QWidget* dialog) { QTest::keyClick(dialog, Qt::Key_Escape); }, &shown, 300);
+        QTest::keyClick(controls.modelComboBox, Qt::Key_Question, Qt::AltModifier);
+        QTest::qWait(400);
+        QVERIFY(!shown);
+        QCOMPARE(controls.modelComboBox->currentIndex(), 0);
+    }
+
+    // With twice as many device pixels as logical ones, the surface, the
+    // controls and the pointer all count device pixels.
+    void highDensityScreen()
+    {
+        const double ratio = clientArea->devicePixelRatioF();
+        if (ratio == 1.0)
+            QSKIP("runs with QT_SCALE_FACTOR=2");
+        QCOMPARE(surfaceWidth(clientArea->surface), static_cast<int>(std::lround(clientArea->width() * ratio)));
+        QCOMPARE(surfaceHeight(clientArea->surface), static_cast<int>(std::lround(clientArea->height() * ratio)));
+        const ControlGeometry& slider = controlGeometry[CUTOFF_SLIDER - 1];
+        QCOMPARE(controls.cutoffSlider->x(), static_cast<int>(slider.x / ratio));
+        QCOMPARE(controls.cutoffSlider->width(), static_cast<int>(slider.width / ratio));
+        QCOMPARE(QString::fromStdString(differenceFromFullPaint()), QString());
+
+        // Pointing at the pole's mark finds the pole.
+        const Complex pole = filterState.poles.positions[0];
+        const int px = zPlaneCentreX + static_cast<int>(pole.re * zPlaneScale);
+        const int py = zPlaneCentreY - static_cast<int>(pole.im * zPlaneScale);
+        QTest::mouseMove(clientArea, QPoint(static_cast<int>(px / ratio), static_cast<int>(py / ratio)));
+        settle();
+        QVERIFY(rootEditor.hovering);
+        QCOMPARE(rootEditor.selectedRoot.list, &filterState.poles);
+        QCOMPARE(clientArea->cursor().shape(), handCursor->shape());
+    }
+
+    // The whole program in a child process: Exit and the close box end the
+    // event loop with exit code 0.
+    void exitEndsTheProgramWithZero()
+    {
+        for (const char* how : {"exit-command", "close-box"}) {
+            QProcess child;
+            child.start(QCoreApplication::applicationFilePath(), {QString("--child"), QString(how)});
+            QVERIFY(child.waitForFinished(20000));
+            QCOMPARE(child.exitStatus(), QProcess::NormalExit);
+            QCOMPARE(child.exitCode(), 0);
+            QVERIFY2(child.readAllStandardOutput().contains("closed"), how);
+        }
+    }
+};
+
+// The child process of exitEndsTheProgramWithZero.
+int runChild(int argc, char** argv, const QString& how)
+{
+    QApplication application(argc, argv);
+    QTimer::singleShot(0, [how] {
+        if (how == "exit-command")
+            handleCommand(IDM_EXIT);
+        else
+            mainWindow->close();
+        std::printf("closed\n");
+        std::fflush(stdout);
+    });
+    return runMainWindow();
+}
+
+int main(int argc, char** argv)
+{
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    if (argc == 3 && QString(argv[1]) == "--child")
+        return runChild(argc, argv, QString(argv[2]));
+    QApplication application(argc, argv);
+    MainWindowTest test;
+    return QTest::qExec(&test, argc, argv);
+}
+
+#include "main_window_test.moc"

@@ -1,0 +1,290 @@
+// Editing roots with the mouse on the real main window. Pointer events go to
+// the window, as the platform sends them, so that Qt's grab of a pressed
+// button carries a drag past the client area and the window's edges.
+
+#include "tests/window_driver.h"
+
+#include "app/control_panel.h"
+#include "app/root_editor.h"
+#include "model/filter_state.h"
+#include "res/resource_ids.h"
+#include "view/response_view.h"
+#include "view/zplane_view.h"
+
+#include <QComboBox>
+#include <QLabel>
+#include <QMenu>
+#include <QSlider>
+#include <QTest>
+
+#include <cmath>
+
+namespace {
+
+QWindow* window() { return mainWindow->windowHandle(); }
+
+// Window coordinates of a client pixel.
+QPoint at(int x, int y) { return clientArea->mapTo(mainWindow, QPoint(x, y)); }
+
+Point markOf(const Complex& position, bool lower = false)
+{
+    const int dy = static_cast<int>(position.im * zPlaneScale);
+    return {zPlaneCentreX + static_cast<int>(position.re * zPlaneScale), zPlaneCentreY + (lower ? dy : -dy)};
+}
+
+void moveTo(Point p)
+{
+    QTest::mouseMove(window(), at(p.x, p.y));
+    settle();
+}
+
+void press(Point p)
+{
+    QTest::mousePress(window(), Qt::LeftButton, {}, at(p.x, p.y));
+    settle();
+}
+
+void release(Point p)
+{
+    QTest::mouseRelease(window(), Qt::LeftButton, {}, at(p.x, p.y));
+    settle();
+}
+
+CursorKind shownCursor()
+{
+    const QCursor cursor = clientArea->cursor();
+    if (cursor.shape() != Qt::BitmapCursor)
+        return CursorKind::Arrow;
+    return cursor.hotSpot() == handCursor->hotSpot() ? CursorKind::Hand : CursorKind::Bin;
+}
+
+void chooseModel(int model)
+{
+    controls.modelComboBox->setFocus();
+    while (controls.modelComboBox->currentIndex() < model)
+        QTest::keyClick(controls.modelComboBox, Qt::Key_Down);
+    while (controls.modelComboBox->currentIndex() > model)
+        QTest::keyClick(controls.modelComboBox, Qt::Key_Up);
+    settle();
+    // The pointer leaves the roots so that the next test starts from nothing.
+    moveTo({zPlaneRect.right + 5, zPlaneRect.top + 5});
+}
+
+bool normalised()
+{
+    const double gain = filterState.gain;
+    normalizeGain();
+    const bool same = filterState.gain == gain;
+    filterState.gain = gain;
+    return same;
+}
+
+bool customShown()
+{
+    return filterState.modelIndex == MODEL_CUSTOM && controls.modelComboBox->currentText() == "Custom" &&
+           !controls.cutoffSlider->isVisible() && !controls.cutoffLabel->isVisible() &&
+           !controls.qSlider->isVisible() && !controls.qLabel->isVisible();
+}
+
+int pixelsOfColour(const Rect& r, Rgb colour)
+{
+    int count = 0;
+    for (int y = r.top; y < r.bottom; ++y)
+        for (int x = r.left; x < r.right; ++x)
+            count += pixelAt(clientArea->surface, x, y) == colour ? 1 : 0;
+    return count;
+}
+
+// Chooses the pop-up menu item with this text as the user would, clicking it.
+void clickMenuItem(const QString& text, bool* found)
+{
+    whenModalShows(
+        [text](QWidget* popup) {
+            auto* menu = qobject_cast<QMenu*>(popup);
+            QVERIFY(menu != nullptr);
+            for (QAction* action : menu->actions())
+                if (action->text() == text) {
+                    QTest::mouseClick(menu, Qt::LeftButton, {}, menu->actionGeometry(action).center());
+                    return;
+                }
+            QFAIL("no such item");
+        },
+        found);
+}
+
+}  // namespace
+
+class RootEditingTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void initTestCase()
+    {
+        QVERIFY(createMainWindow());
+        QVERIFY(QTest::qWaitForWindowExposed(mainWindow));
+        settle();
+    }
+
+    void init() { chooseModel(1); }
+
+    void hoverShowsTheHandOverRootsAndThePalette()
+    {
+        moveTo(markOf(filterState.poles.positions[0]));
+        QCOMPARE(shownCursor(), CursorKind::Hand);
+        QCOMPARE(rootEditor.selectedRoot.list, &filterState.poles);
+        moveTo(markOf(filterState.poles.positions[0], true));
+        QCOMPARE(shownCursor(), CursorKind::Hand);
+        moveTo({zPlaneCentreX, zPlaneCentreY});
+        QCOMPARE(shownCursor(), CursorKind::Arrow);
+        moveTo({paletteRect.left + 3, paletteRect.top + 3});
+        QCOMPARE(shownCursor(), CursorKind::Hand);
+        moveTo({magnitudePane.left + 20, magnitudePane.top + 20});
+        QCOMPARE(shownCursor(), CursorKind::Arrow);
+    }
+
+    void draggingAPolePair()
+    {
+        const Complex start = filterState.poles.positions[0];
+        const Point grab = markOf(start);
+        moveTo(grab);
+        QVERIFY(rootEditor.hovering);
+        press(grab);
+        QVERIFY(customShown());
+        const Point end{grab.x - 30, grab.y - 20};
+        for (int step = 1; step <= 5; ++step)
+            moveTo({grab.x - 6 * step, grab.y - 4 * step});
+        release(end);
+
+        // Above the axis at the grab, so the upward offset raises the pair.
+        const Complex moved = filterState.poles.positions[0];
+        QCOMPARE(moved.re, start.re + -30 / zPlaneScale);
+        QCOMPARE(moved.im, std::fabs(start.im + 20 / zPlaneScale));
+        QVERIFY(filterState.poles.pairFlags[0]);
+        QVERIFY(normalised());
+        QVERIFY(!cutoffMarkerVisible);
+        QCOMPARE(pixelsOfColour(magnitudePane, MARKER_BLUE), 0);
+
+        // New marks drawn, old ones gone, the rest as a full paint has it.
+        const Point upper = markOf(moved), lower = markOf(moved, true);
+        QCOMPARE(pixelAt(clientArea->surface, upper.x, upper.y), POLE_RED);
+        QCOMPARE(pixelAt(clientArea->surface, lower.x, lower.y), POLE_RED);
+        QVERIFY(pixelAt(clientArea->surface, grab.x, grab.y) != POLE_RED);
+        QCOMPARE(QString::fromStdString(differenceFromFullPaint()), QString());
+    }
+
+    void droppingARootOutsideTheWindowDeletesIt()
+    {
+        const int poles = filterState.poles.count;
+        const Point grab = markOf(filterState.poles.positions[0]);
+        moveTo(grab);
+        press(grab);
+        QTest::mouseMove(window(), QPoint(-40, at(grab.x, grab.y).y()));
+        settle();
+        QVERIFY(rootEditor.outside);
+        QCOMPARE(shownCursor(), CursorKind::Bin);
+        // Held at the pane's left edge while the pointer is away.
+        QCOMPARE(rootEditor.lastDragPoint.x, zPlaneRect.left);
+        QTest::mouseRelease(window(), Qt::LeftButton, {}, QPoint(-40, at(grab.x, grab.y).y()));
+        settle();
+        QCOMPARE(filterState.poles.count, poles - 1);
+        QVERIFY(!rootEditor.dragging);
+        QVERIFY(customShown());
+        QVERIFY(normalised());
+        QCOMPARE(pixelsOfColour(zPlaneRect, POLE_RED), 0);
+    }
+
+    void addingAZeroPairFromThePalette()
+    {
+        const int zeros = filterState.zeros.count;
+        const int side = paletteRect.bottom - paletteRect.top;
+        const Point cell{paletteRect.left + 3 * side + side / 2, paletteRect.top + side / 2};
+        moveTo(cell);
+        QCOMPARE(shownCursor(), CursorKind::Hand);
+        press(cell);
+        QCOMPARE(filterState.zeros.count, zeros + 1);
+        QVERIFY(customShown());
+        const Point target{zPlaneCentreX - 20, zPlaneCentreY - 30};
+        for (int step = 1; step <= 4; ++step)
+            moveTo({cell.x + (target.x - cell.x) * step / 4, cell.y + (target.y - cell.y) * step / 4});
+        release(target);
+        QCOMPARE(filterState.zeros.count, zeros + 1);
+        const Complex added = filterState.zeros.positions[zeros];
+        QVERIFY(filterState.zeros.pairFlags[zeros]);
+        const Point upper = markOf(added), lower = markOf(added, true);
+        QVERIFY(std::abs(upper.x - target.x) <= 1);
+        QVERIFY(std::abs(upper.y - target.y) <= 1 || std::abs(lower.y - target.y) <= 1);
+        QCOMPARE(pixelAt(clientArea->surface, upper.x, upper.y), ZERO_BLUE);
+        QCOMPARE(pixelAt(clientArea->surface, lower.x, lower.y), ZERO_BLUE);
+        QVERIFY(normalised());
+        QCOMPARE(QString::fromStdString(differenceFromFullPaint()), QString());
+    }
+
+    void popupMenuCommands()
+    {
+        const Point mark = markOf(filterState.poles.positions[0]);
+        moveTo(mark);
+
+        // On a pair "Double complex conjugate" is checked and does nothing.
+        bool shown = false;
+        clickMenuItem("Double complex conjugate", &shown);
+        QTest::mouseClick(window(), Qt::RightButton, {}, at(mark.x, mark.y));
+        settle();
+        QVERIFY(shown);
+        QVERIFY(filterState.poles.pairFlags[0]);
+        QCOMPARE(filterState.modelIndex, 1);
+
+        // "Single real" makes it a single root on the real axis.
+        moveTo(mark);
+        clickMenuItem("Single real", &shown);
+        QTest::mouseClick(window(), Qt::RightButton, {}, at(mark.x, mark.y));
+        settle();
+        QVERIFY(shown);
+        QVERIFY(!filterState.poles.pairFlags[0]);
+        QCOMPARE(filterState.poles.positions[0].im, 0.0);
+        QVERIFY(customShown());
+        QVERIFY(normalised());
+
+        // "Double complex conjugate" on a single root gives a double real pair.
+        const Point single = markOf(filterState.poles.positions[0]);
+        moveTo(single);
+        clickMenuItem("Double complex conjugate", &shown);
+        QTest::mouseClick(window(), Qt::RightButton, {}, at(single.x, single.y));
+        settle();
+        QVERIFY(shown);
+        QVERIFY(filterState.poles.pairFlags[0]);
+        QCOMPARE(filterState.poles.positions[0].im, 0.0);
+
+        // "Delete" removes it.
+        const int poles = filterState.poles.count;
+        moveTo(single);
+        clickMenuItem("Delete", &shown);
+        QTest::mouseClick(window(), Qt::RightButton, {}, at(single.x, single.y));
+        settle();
+        QVERIFY(shown);
+        QCOMPARE(filterState.poles.count, poles - 1);
+        QVERIFY(normalised());
+        QCOMPARE(QString::fromStdString(differenceFromFullPaint()), QString());
+    }
+
+    void noMenuOverThePalette()
+    {
+        const Point cell{paletteRect.left + 3, paletteRect.top + 3};
+        moveTo(cell);
+        QVERIFY(rootEditor.hovering);
+        bool shown = false;
+        whenModalShows([](QWidget* popup) { popup->close(); }, &shown, 300);
+        QTest::mouseClick(window(), Qt::RightButton, {}, at(cell.x, cell.y));
+        QTest::qWait(400);
+        QVERIFY(!shown);
+    }
+};
+
+int main(int argc, char** argv)
+{
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication application(argc, argv);
+    RootEditingTest test;
+    return QTest::qExec(&test, argc, argv);
+}
+
+#include "root_editing_test.moc"

@@ -2,8 +2,14 @@
 #   make run    install what is missing, build and start Vorbel
 #   make test   install what is missing, build and run every test, in the
 #               Release build and in the AddressSanitizer + UBSan build
+# and the ones that make it a desktop program or measure it:
+#   make install   build Vorbel and install it below PREFIX (default
+#                  /usr/local; DESTDIR is honoured)
+#   make package   build the Debian package build/package/vorbel_*.deb
 
-.PHONY: run test deps
+.PHONY: run test deps install package
+
+PREFIX ?= /usr/local
 
 deps:
 	@./scripts/deps.sh
@@ -20,3 +26,15 @@ test: deps
 	cmake --preset asan
 	cmake --build --preset asan
 	ctest --preset asan
+
+install: deps
+	cmake --preset release
+	cmake --build --preset release --target vorbel
+	DESTDIR="$(DESTDIR)" cmake --install build/release --prefix "$(PREFIX)"
+
+# The package comes from a build of its own without the tests, which the
+# packaging step would otherwise build as well.
+package: deps
+	cmake --preset release -B build/package -DVORBEL_BUILD_TESTS=OFF
+	cmake --build build/package --target vorbel
+	cd build/package && cpack -G DEB

@@ -13,6 +13,10 @@ qt6-base-dev
 fonts-liberation
 fonts-dejavu-core
 python3
+desktop-file-utils
+appstream
+dpkg-dev
+file
 "
 
 missing=""

@@ -1,0 +1,79 @@
+#!/bin/sh
+# Takes docs/screenshot.png, the picture at the top of the README and in the
+# AppStream metadata: the real window in its start-up state on a virtual X
+# server of its own, cropped to the window. No window manager runs, so the
+# picture has no frame.
+#   scripts/make_screenshot.sh [VORBEL]
+# VORBEL is the executable to show; without it the Release preset's is built
+# first. Needs Xvfb, xdotool and ImageMagick (packages xvfb, xdotool and
+# imagemagick).
+set -eu
+
+cd "$(dirname "$0")/.."
+out=docs/screenshot.png
+
+missing=""
+for tool in Xvfb:xvfb xdotool:xdotool import:imagemagick; do
+    command -v "${tool%%:*}" >/dev/null 2>&1 || missing="$missing ${tool#*:}"
+done
+if [ -n "$missing" ]; then
+    echo "Missing packages:$missing (apt-get install$missing)" >&2
+    exit 1
+fi
+
+if [ $# -ge 1 ]; then
+    vorbel=$1
+else
+    cmake --preset release >/dev/null
+    cmake --build --preset release --target vorbel
+    vorbel=build/release/app/vorbel
+fi
+[ -x "$vorbel" ] || { echo "No executable at $vorbel" >&2; exit 1; }
+
+work=$(mktemp -d)
+xvfb_pid=""
+vorbel_pid=""
+cleanup() {
+    [ -n "$vorbel_pid" ] && kill "$vorbel_pid" 2>/dev/null
+    [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null
+    rm -rf "$work"
+}
+trap cleanup EXIT
+trap 'exit 1' INT TERM
+
+# Xvfb picks a free display number itself and writes it to descriptor 3.
+Xvfb -displayfd 3 -screen 0 1280x1024x24 -dpi 96 -nolisten tcp 3>"$work/display" 2>"$work/xvfb.log" &
+xvfb_pid=$!
+tries=0
+while [ ! -s "$work/display" ]; do
+    tries=$((tries + 1))
+    [ "$tries" -le 100 ] || { cat "$work/xvfb.log" >&2; echo "Xvfb did not start" >&2; exit 1; }
+    sleep 0.1
+done
+display=:$(cat "$work/display")
+
+# A fixed environment, so that no desktop's theme, scale or style reaches
+# the picture.
+mkdir -m 700 "$work/runtime"
+env -i PATH="$PATH" HOME="$work" LANG=C.UTF-8 DISPLAY="$display" XDG_RUNTIME_DIR="$work/runtime" \
+    QT_QPA_PLATFORM=xcb QT_STYLE_OVERRIDE=Fusion "$vorbel" >"$work/vorbel.log" 2>&1 &
+vorbel_pid=$!
+
+window=$(DISPLAY=$display timeout 20 xdotool search --sync --onlyvisible --class VORBEL | head -n 1) || true
+[ -n "$window" ] || { cat "$work/vorbel.log" >&2; echo "The window did not appear" >&2; exit 1; }
+
+# The first paint may follow the mapping: wait until two pictures agree.
+previous=""
+for attempt in 1 2 3 4 5 6 7 8 9 10; do
+    sleep 0.5
+    DISPLAY=$display import -window "$window" -strip "png:$work/shot$attempt.png"
+    if [ -n "$previous" ] && cmp -s "$previous" "$work/shot$attempt.png"; then
+        mkdir -p docs
+        cp "$work/shot$attempt.png" "$out"
+        echo "Wrote $out ($(identify -format '%wx%h' "$out"))"
+        exit 0
+    fi
+    previous=$work/shot$attempt.png
+done
+echo "The window did not settle" >&2
+exit 1

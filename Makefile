@@ -7,7 +7,7 @@
 #                  /usr/local; DESTDIR is honoured)
 #   make package   build the Debian package build/package/vorbel_*.deb
 
-.PHONY: run test deps install package
+.PHONY: run test deps install package bench
 
 PREFIX ?= /usr/local
 
@@ -38,3 +38,11 @@ package: deps
 	cmake --preset release -B build/package -DVORBEL_BUILD_TESTS=OFF
 	cmake --build build/package --target vorbel
 	cd build/package && cpack -G DEB
+
+# The benchmarks, Release build: the table, three runs each, and Google
+# Benchmark's JSON in build/bench.json.
+bench: deps
+	cmake --preset release -DVORBEL_BUILD_BENCHMARKS=ON
+	cmake --build --preset release --target vorbel_bench
+	QT_QPA_PLATFORM=offscreen ./build/release/bench/vorbel_bench --benchmark_repetitions=3 \
+	--benchmark_report_aggregates_only=true --benchmark_out=build/bench.json --benchmark_out_format=json

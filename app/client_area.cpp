@@ -43,16 +43,41 @@ ClientArea::ClientArea(QWidget* parent) : QWidget(parent)
 
 void ClientArea::redrawPlots(bool showMarker)
 {
-    partialRedraw(surface, showMarker);
-    const QRect changed = rect();
-    drawnNotShown_ += changed;
-    update(changed);
+    const ChangedAreas changed = partialRedraw(surface, showMarker);
+    for (const Rect& area : {changed.zPlane, changed.magnitude, changed.phase}) {
+        if (isEmpty(area))
+            continue;
+        const QRect logical = toLogical(area);
+        rememberDrawn(logical);
+        update(logical);
+    }
 }
 
 void ClientArea::invalidate()
 {
-    drawnNotShown_ = QRegion();
+    drawnCount_ = 0;
     update();
+}
+
+bool ClientArea::drawnBeforeShown(const QRect& logical) const
+{
+    for (int i = 0; i < drawnCount_; ++i)
+        if (drawnNotShown_[i].contains(logical))
+            return true;
+    return false;
+}
+
+void ClientArea::rememberDrawn(const QRect& logical)
+{
+    if (drawnCount_ < DRAWN_CAPACITY) {
+        drawnNotShown_[drawnCount_++] = logical;
+        return;
+    }
+    // Full: one rectangle around them all still says what was drawn.
+    for (int i = 1; i < DRAWN_CAPACITY; ++i)
+        drawnNotShown_[0] = drawnNotShown_[0].united(drawnNotShown_[i]);
+    drawnNotShown_[0] = drawnNotShown_[0].united(logical);
+    drawnCount_ = 1;
 }
 
 Point ClientArea::toClientPixels(QPointF position) const
@@ -78,10 +103,13 @@ Rect ClientArea::toClient(const QRect& logical) const
 
 void ClientArea::paintEvent(QPaintEvent* event)
 {
-    const QRegion exposed = event->region() - drawnNotShown_;
-    drawnNotShown_ -= event->region();
+    QRect exposed;
+    for (const QRect& logical : event->region())
+        if (!drawnBeforeShown(logical))
+            exposed = exposed.united(logical);
+    drawnCount_ = 0;
     if (!exposed.isEmpty())
-        fullPaint(surface, toClient(exposed.boundingRect()));
+        fullPaint(surface, toClient(exposed));
 
     QPainter painter(this);
     for (const QRect& logical : event->region()) {

@@ -3,7 +3,7 @@
 #include "app/root_editor.h"
 #include "view/surface.h"
 
-#include <QRegion>
+#include <QRect>
 #include <QWidget>
 
 // The client area: shows the drawing surface, lays out panes and controls on
@@ -39,8 +39,13 @@ private:
     Rect toClient(const QRect& logical) const;
 
     // What partial redraws have drawn and not yet shown; any other part of a
-    // paint request is an exposure and gets a full paint.
-    QRegion drawnNotShown_;
+    // paint request is an exposure and gets a full paint. A few rectangles
+    // in place, since a drag adds some at every step.
+    static constexpr int DRAWN_CAPACITY = 12;
+    QRect drawnNotShown_[DRAWN_CAPACITY];
+    int drawnCount_ = 0;
+    bool drawnBeforeShown(const QRect& logical) const;
+    void rememberDrawn(const QRect& logical);
 };
 
 extern ClientArea* clientArea;

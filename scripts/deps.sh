@@ -9,6 +9,7 @@ ninja-build
 make
 g++
 libgtest-dev
+libbenchmark-dev
 qt6-base-dev
 fonts-liberation
 fonts-dejavu-core

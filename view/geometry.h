@@ -25,6 +25,19 @@ inline bool contains(const Rect& r, int x, int y)
     return x >= r.left && x < r.right && y >= r.top && y < r.bottom;
 }
 
+inline bool isEmpty(const Rect& r) { return r.right <= r.left || r.bottom <= r.top; }
+
+// The smallest rectangle holding both; an empty one adds nothing.
+inline Rect united(const Rect& a, const Rect& b)
+{
+    if (isEmpty(a))
+        return b;
+    if (isEmpty(b))
+        return a;
+    return {a.left < b.left ? a.left : b.left, a.top < b.top ? a.top : b.top, a.right > b.right ? a.right : b.right,
+            a.bottom > b.bottom ? a.bottom : b.bottom};
+}
+
 // The one conversion of a real value to a pixel coordinate: truncation toward
 // zero, 0 for a value that is not finite, and the int range for values beyond
 // it (a plain cast of those is undefined behaviour).

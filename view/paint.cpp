@@ -41,11 +41,24 @@ void fullPaint(Surface& surface, const Rect& updateRect)
     unclipSurface(surface);
 }
 
-void partialRedraw(Surface& surface, bool showMarker)
+ChangedAreas partialRedraw(Surface& surface, bool showMarker)
 {
+    ChangedAreas changed;
+    takeDirtyRect(surface);
     drawZPlane(surface, zPlaneRect, true);
     drawPalette(surface, false);
+    changed.zPlane = takeDirtyRect(surface);
+
+    // The grid and the frames are drawn again over pixels they already hold,
+    // except where the erased curves crossed them.
+    Rect oldMagnitude, oldPhase, newMagnitude, newPhase;
+    storedCurveBounds(oldMagnitude, oldPhase);
     eraseResponseCurves(surface);
     cutoffMarkerVisible = showMarker;
     drawResponse(surface, magnitudePane, phasePane, false);
+    storedCurveBounds(newMagnitude, newPhase);
+    takeDirtyRect(surface);
+    changed.magnitude = united(oldMagnitude, newMagnitude);
+    changed.phase = united(oldPhase, newPhase);
+    return changed;
 }

@@ -12,7 +12,14 @@ constexpr const char* PALETTE_CAPTION = "Use mouse to drag poles/zeros:";
 // when updateRect reaches the response panes or their label strip.
 void fullPaint(Surface& surface, const Rect& updateRect);
 
+// The parts of the client area that a partial redraw can have changed.
+struct ChangedAreas {
+    Rect zPlane;     // the z-plane, the palette and every root mark, old or new
+    Rect magnitude;  // the old and the new magnitude curve and cutoff marker
+    Rect phase;      // the old and the new phase curve
+};
+
 // The partial redraw after an interactive change, without clearing: z-plane
 // with its erase pass, palette frame, old curves erased, the marker flag set
 // to showMarker, response without labels.
-void partialRedraw(Surface& surface, bool showMarker);
+ChangedAreas partialRedraw(Surface& surface, bool showMarker);

@@ -1,7 +1,9 @@
 #include "view/response_view.h"
 
 #include "model/filter_state.h"
+#include "model/response_sweep.h"
 #include "view/colours.h"
+#include "view/curve_rows.h"
 #include "view/fonts.h"
 #include "view/layout.h"
 #include "view/surface.h"
@@ -12,6 +14,8 @@
 #include <cstdio>
 #include <limits>
 #include <optional>
+#include <vector>
+#include <algorithm>
 
 bool cutoffMarkerVisible = true;
 int cutoffMarkerX = 0;
@@ -42,6 +46,45 @@ std::int64_t storedColumns(std::int64_t width)
     if (width <= 0)
         return 0;
     return static_cast<std::uint64_t>(width) < capacity ? width : static_cast<std::int64_t>(capacity);
+}
+
+// The point on the unit circle of every column, which depends only on the
+// pane's width and the frequency range: computed once for each of these and
+// kept, in buffers sized with the row arrays at layout time.
+struct ColumnPoints {
+    int width = -1;
+    double nyquist = 0.0;
+    double lowest = 0.0;
+    std::int64_t columns = 0;
+    std::vector<double> re;
+    std::vector<double> im;
+};
+
+ColumnPoints points;
+
+const ColumnPoints& columnPoints(int width, std::int64_t columns)
+{
+    const double lowest = filterState.lowestFrequency;
+    const double nyquist = filterState.nyquist;
+    if (points.width == width && points.nyquist == nyquist && points.lowest == lowest && points.columns >= columns)
+        return points;
+    // Only a caller out of step with the layout gets here with short buffers.
+    if (points.re.size() < static_cast<std::size_t>(columns)) {
+        points.re.resize(static_cast<std::size_t>(columns));
+        points.im.resize(static_cast<std::size_t>(columns));
+    }
+    const double omega0 = (lowest * PI) / nyquist;
+    const double ratio = std::pow(nyquist / lowest, 1.0 / width);
+    for (std::int64_t i = 0; i < columns; ++i) {
+        const double omega = std::pow(ratio, static_cast<double>(i)) * omega0;
+        points.re[static_cast<std::size_t>(i)] = std::cos(omega);
+        points.im[static_cast<std::size_t>(i)] = std::sin(omega);
+    }
+    points.width = width;
+    points.nyquist = nyquist;
+    points.lowest = lowest;
+    points.columns = columns;
+    return points;
 }
 
 void verticalLine(Surface& surface, int x, const Rect& pane)
@@ -146,18 +189,19 @@ void sampleResponse(const ResponseAxes& axes)
     const std::int64_t columns = storedColumns(axes.width);
     if (columns == 0)
         return;
-    const double lowest = filterState.lowestFrequency;
-    const double nyquist = filterState.nyquist;
-    const double omega0 = (lowest * PI) / nyquist;
-    const double ratio = std::pow(nyquist / lowest, 1.0 / axes.width);
-    for (std::int64_t i = 0; i < columns; ++i) {
-        const double omega = std::pow(ratio, static_cast<double>(i)) * omega0;
-        const Complex h = evaluateResponse({std::cos(omega), std::sin(omega)});
-        const double decibels = 10.0 * std::log10(h.re * h.re + h.im * h.im);
-        const double phase = std::atan2(h.im, h.re);
-        const auto column = static_cast<std::size_t>(i);
-        magnitudeRows[column] = narrowPixel(axes.zeroDbRow - std::int64_t{toPixel(decibels * axes.dbScale)});
-        phaseRows[column] = narrowPixel(axes.phaseCentreRow - std::int64_t{toPixel(phase * axes.phaseScale)});
+    const ColumnPoints& points = columnPoints(axes.width, columns);
+    for (std::int64_t start = 0; start < columns; start += CURVE_BLOCK) {
+        const int n = static_cast<int>(std::min<std::int64_t>(CURVE_BLOCK, columns - start));
+        double re[CURVE_BLOCK], im[CURVE_BLOCK];
+        int decibels[CURVE_BLOCK], phases[CURVE_BLOCK];
+        evaluateResponses(points.re.data() + start, points.im.data() + start, n, re, im);
+        decibelOffsets(re, im, n, axes.dbScale, decibels);
+        phaseOffsets(re, im, n, axes.phaseScale, phases);
+        for (int j = 0; j < n; ++j) {
+            const auto column = static_cast<std::size_t>(start + j);
+            magnitudeRows[column] = narrowPixel(axes.zeroDbRow - std::int64_t{decibels[j]});
+            phaseRows[column] = narrowPixel(axes.phaseCentreRow - std::int64_t{phases[j]});
+        }
     }
 }
 
@@ -222,9 +266,42 @@ void eraseResponseCurves(Surface& surface)
         verticalLine(surface, cutoffMarkerX, magnitudePane);
 }
 
+void storedCurveBounds(Rect& magnitudeBand, Rect& phaseBand)
+{
+    const Rect& pane = magnitudePane;
+    const std::int64_t columns = storedColumns(std::int64_t{pane.right} - pane.left);
+    std::int64_t magnitudeTop = INT64_MAX, magnitudeBottom = INT64_MIN;
+    std::int64_t phaseTop = INT64_MAX, phaseBottom = INT64_MIN;
+    for (std::int64_t i = 0; i < columns; ++i) {
+        const std::int64_t m = magnitudeRows[static_cast<std::size_t>(i)];
+        if (m >= pane.top && m < pane.bottom) {
+            magnitudeTop = std::min(magnitudeTop, m);
+            magnitudeBottom = std::max(magnitudeBottom, m);
+        }
+        const std::int64_t p = std::clamp<std::int64_t>(phaseRows[static_cast<std::size_t>(i)], phasePane.top,
+                                                        phasePane.bottom);
+        phaseTop = std::min(phaseTop, p);
+        phaseBottom = std::max(phaseBottom, p);
+    }
+    const int right = offset(pane.left, columns);
+    magnitudeBand = {};
+    if (magnitudeTop <= magnitudeBottom)
+        magnitudeBand = {pane.left, narrowPixel(magnitudeTop), right, offset(narrowPixel(magnitudeBottom), 1)};
+    if (cutoffMarkerVisible) {
+        const Rect marker{cutoffMarkerX, pane.top, offset(cutoffMarkerX, 1), pane.bottom};
+        magnitudeBand = united(magnitudeBand, marker);
+    }
+    phaseBand = {};
+    if (phaseTop <= phaseBottom)
+        phaseBand = {pane.left, narrowPixel(phaseTop), right, offset(narrowPixel(phaseBottom), 1)};
+}
+
 void clearResponseRows()
 {
     const std::int32_t nowhere = std::numeric_limits<std::int32_t>::min();
     magnitudeRows.assign(magnitudeRows.size(), nowhere);
     phaseRows.assign(phaseRows.size(), nowhere);
+    points = ColumnPoints{};
+    points.re.resize(magnitudeRows.size());
+    points.im.resize(magnitudeRows.size());
 }

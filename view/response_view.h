@@ -48,6 +48,10 @@ void plotCurves(Surface& surface, const Rect& pane);
 // of drawResponse).
 void sampleResponse(const ResponseAxes& axes);
 
+// Where the stored curves (and the cutoff marker, when its flag is set) lie
+// in magnitudePane and phasePane: one band around each curve.
+void storedCurveBounds(Rect& magnitudeBand, Rect& phaseBand);
+
 // Row arrays that describe no curve: rows outside every pane, so that an erase
 // before the next drawResponse draws nothing.
 void clearResponseRows();

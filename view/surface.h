@@ -6,6 +6,7 @@
 #include <QFont>
 #include <QImage>
 
+#include <cstdint>
 #include <string_view>
 
 // The drawing surface: a pixel image of the client area that the views draw
@@ -41,9 +42,20 @@ struct Surface {
     Rgb textColour = BLACK;
     TextAlign textAlign = TextAlign::LeftTop;
 
-    Point position;      // the current position of moveTo and lineTo
+    Point position;         // the current position of moveTo and lineTo
     unsigned dotPhase = 0;  // where the dotted pattern stands on the current polyline
+
+    // Kept by the drawing functions: the pixels of the image and the part of
+    // it that the clip rectangle leaves drawable.
+    std::uint32_t* pixels = nullptr;
+    std::int64_t wordsPerLine = 0;
+    Rect drawable;
+    Rect dirty;  // bounds of what was drawn since the last takeDirtyRect
 };
+
+// The bounds of everything drawn since the last call (empty when nothing
+// was), for showing only what changed.
+Rect takeDirtyRect(Surface& surface);
 
 // A white image of the given size (negative sizes are empty), unclipped.
 void resizeSurface(Surface& surface, int width, int height);

@@ -1,0 +1,86 @@
+// The response sampling, the partial redraw and the full paint.
+
+#include "bench/allocation_counter.h"
+#include "bench/bench_setup.h"
+
+#include "model/filter_state.h"
+#include "view/layout.h"
+#include "view/paint.h"
+#include "view/response_view.h"
+#include "view/surface.h"
+
+#include <benchmark/benchmark.h>
+
+#include <cstdint>
+
+namespace {
+
+void BM_EvaluateSweep(benchmark::State& state)
+{
+    const int width = static_cast<int>(state.range(0));
+    setUpRoots(static_cast<int>(state.range(1)), 0);
+    magnitudeRows.assign(static_cast<std::size_t>(width), 0);
+    phaseRows.assign(static_cast<std::size_t>(width), 0);
+    clearResponseRows();
+    const Rect magnitude{0, 10, width, 374};
+    const Rect phase{0, 395, width, 576};
+    const ResponseAxes axes = responseAxes(magnitude, phase);
+    for (auto _ : state) {
+        sampleResponse(axes);
+        benchmark::DoNotOptimize(magnitudeRows.data());
+        benchmark::ClobberMemory();
+    }
+    state.counters["columns/s"] = benchmark::Counter(static_cast<double>(width) * static_cast<double>(state.iterations()),
+                                                     benchmark::Counter::kIsRate);
+}
+BENCHMARK(BM_EvaluateSweep)
+    ->ArgsProduct({{545, 1920, 3840}, {1, 20}})
+    ->Unit(benchmark::kMicrosecond);
+
+void BM_PartialRedraw(benchmark::State& state)
+{
+    Surface surface;
+    const int slotCount = static_cast<int>(state.range(2));
+    setUpRoots(slotCount, 0);
+    setUpDisplay(surface, static_cast<int>(state.range(0)), static_cast<int>(state.range(1)));
+    int variant = 0;
+    std::uint64_t allocations = 0;
+    for (auto _ : state) {
+        variant = 1 - variant;
+        state.PauseTiming();
+        setUpRoots(slotCount, variant);
+        state.ResumeTiming();
+        const std::uint64_t before = allocationCount();
+        partialRedraw(surface, true);
+        allocations += allocationCount() - before;
+        benchmark::ClobberMemory();
+    }
+    state.counters["allocations"] =
+        benchmark::Counter(static_cast<double>(allocations), benchmark::Counter::kAvgIterations);
+}
+BENCHMARK(BM_PartialRedraw)
+    ->Args({800, 600, 1})
+    ->Args({800, 600, 20})
+    ->Args({3840, 2160, 1})
+    ->Args({3840, 2160, 20})
+    ->Unit(benchmark::kMicrosecond);
+
+void BM_FullPaint(benchmark::State& state)
+{
+    Surface surface;
+    setUpRoots(static_cast<int>(state.range(2)), 0);
+    setUpDisplay(surface, static_cast<int>(state.range(0)), static_cast<int>(state.range(1)));
+    const Rect all{0, 0, surfaceWidth(surface), surfaceHeight(surface)};
+    for (auto _ : state) {
+        fullPaint(surface, all);
+        benchmark::ClobberMemory();
+    }
+}
+BENCHMARK(BM_FullPaint)
+    ->Args({800, 600, 1})
+    ->Args({800, 600, 20})
+    ->Args({3840, 2160, 1})
+    ->Args({3840, 2160, 20})
+    ->Unit(benchmark::kMicrosecond);
+
+}  // namespace

@@ -1,0 +1,7 @@
+#pragma once
+
+// The response of the current filter at many points at once: hRe[i], hIm[i]
+// is exactly what evaluateResponse gives at (zRe[i], zIm[i]), digit for
+// digit. The product chains of several points run side by side, so that
+// none waits on its own last multiplication.
+void evaluateResponses(const double* zRe, const double* zIm, int count, double* hRe, double* hIm);

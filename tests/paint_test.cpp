@@ -262,6 +262,67 @@ TEST_F(Paint, PartialRedrawLeavesWhatAFullPaintDraws)
 
 // Changing the Nyquist frequency moves the grid, which the partial redraw
 // never erases: that change needs the full repaint the window gives it.
+// The view state that a redraw reads and leaves behind.
+struct ViewState {
+    RootList drawnZeros, drawnPoles;
+    std::vector<std::int32_t> magnitude, phase;
+    bool marker;
+    int markerX;
+
+    static ViewState save()
+    {
+        return {::drawnZeros, ::drawnPoles, magnitudeRows, phaseRows, cutoffMarkerVisible, cutoffMarkerX};
+    }
+    void restore() const
+    {
+        ::drawnZeros = drawnZeros;
+        ::drawnPoles = drawnPoles;
+        magnitudeRows = magnitude;
+        phaseRows = phase;
+        cutoffMarkerVisible = marker;
+        cutoffMarkerX = markerX;
+    }
+};
+
+// The partial redraw draws the frequency grid again only where the erase
+// steps took pixels from it. It leaves the whole image exactly as drawing all
+// of the grid does, also when root marks lie far outside the z-plane, over
+// the panes.
+TEST_F(Paint, GridRepairLeavesWhatTheWholeGridDraws)
+{
+    std::mt19937 random(99);
+    std::uniform_real_distribution<double> position(-3.0, 3.0);
+    std::uniform_int_distribution<int> count(0, 6);
+    for (int step = 0; step < 300; ++step) {
+        if (step % 3 == 0) {
+            filterState.modelIndex = static_cast<int>(random() % 8);
+            filterState.cutoff = 20.0 + static_cast<double>(random() % 20000);
+            applyModel();
+        } else {
+            for (RootList* list : {&filterState.zeros, &filterState.poles}) {
+                list->count = count(random);
+                for (int i = 0; i < list->count; ++i) {
+                    list->pairFlags[i] = (random() % 2) == 0;
+                    list->positions[i] = {position(random), list->pairFlags[i] ? position(random) : 0.0};
+                }
+            }
+            normalizeGain();
+        }
+        const bool showMarker = (random() % 3) != 0;
+        reference_ = surface_;
+        const ViewState before = ViewState::save();
+        partialRedraw(surface_, showMarker);
+
+        before.restore();
+        drawZPlane(reference_, zPlaneRect, true);
+        drawPalette(reference_, false);
+        eraseResponseCurves(reference_);
+        cutoffMarkerVisible = showMarker;
+        drawResponse(reference_, magnitudePane, phasePane, false);
+        ASSERT_EQ(firstDifference(surface_, reference_, wholeOf(surface_)), "") << "step " << step;
+    }
+}
+
 TEST_F(Paint, PartialRedrawKeepsTheOldGridWhenTheAxisRescales)
 {
     filterState.nyquist = 96000.0;

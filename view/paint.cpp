@@ -49,13 +49,15 @@ ChangedAreas partialRedraw(Surface& surface, bool showMarker)
     drawPalette(surface, false);
     changed.zPlane = takeDirtyRect(surface);
 
-    // The grid and the frames are drawn again over pixels they already hold,
-    // except where the erased curves crossed them.
+    // Only the erase steps took pixels from the grid: the old curves and
+    // marker, and old root marks wherever they lay.
     Rect oldMagnitude, oldPhase, newMagnitude, newPhase;
     storedCurveBounds(oldMagnitude, oldPhase);
+    const Rect erased[] = {changed.zPlane, storedMarkerBounds()};
+    const GridRepair repair{erased, 2};
     eraseResponseCurves(surface);
     cutoffMarkerVisible = showMarker;
-    drawResponse(surface, magnitudePane, phasePane, false);
+    drawResponse(surface, magnitudePane, phasePane, false, &repair);
     storedCurveBounds(newMagnitude, newPhase);
     takeDirtyRect(surface);
     changed.magnitude = united(oldMagnitude, newMagnitude);

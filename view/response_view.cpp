@@ -107,8 +107,59 @@ void drawNumber(Surface& surface, int x, int y, double value)
         textOut(surface, x, y, text);
 }
 
+// The rows the stored curves occupy in column i of the panes, from their
+// rows in columns i − 1 … i + 1: every segment through the column lies
+// between these. Empty (top > bottom) where no curve passes.
+void storedCurveSpan(std::int64_t i, std::int64_t columns, std::int64_t& magnitudeTop,
+                     std::int64_t& magnitudeBottom, std::int64_t& phaseTop, std::int64_t& phaseBottom)
+{
+    magnitudeTop = phaseTop = INT64_MAX;
+    magnitudeBottom = phaseBottom = INT64_MIN;
+    for (std::int64_t j = std::max<std::int64_t>(i - 1, 0); j <= std::min(i + 1, columns - 1); ++j) {
+        const std::int64_t m = magnitudeRows[static_cast<std::size_t>(j)];
+        if (m >= magnitudePane.top && m < magnitudePane.bottom) {
+            magnitudeTop = std::min(magnitudeTop, m);
+            magnitudeBottom = std::max(magnitudeBottom, m);
+        }
+        const std::int64_t p = phaseRows[static_cast<std::size_t>(j)];
+        phaseTop = std::min(phaseTop, p);
+        phaseBottom = std::max(phaseBottom, p);
+    }
+}
+
+// Rows top … bottom (inclusive) of a vertical grid line at x within pane.
+void verticalSegment(Surface& surface, int x, const Rect& pane, std::int64_t top, std::int64_t bottom)
+{
+    top = std::max<std::int64_t>(top, pane.top);
+    bottom = std::min<std::int64_t>(bottom, std::int64_t{pane.bottom} - 1);
+    if (top > bottom)
+        return;
+    moveTo(surface, x, narrowPixel(top));
+    lineTo(surface, x, narrowPixel(bottom + 1));
+}
+
+// The grid line at x where the erase steps can have taken its pixels.
+void repairGridLine(Surface& surface, int x, const Rect& magnitude, const Rect& phase, const GridRepair& repair)
+{
+    const std::int64_t columns = storedColumns(std::int64_t{magnitudePane.right} - magnitudePane.left);
+    const std::int64_t i = std::int64_t{x} - magnitudePane.left;
+    if (i >= 0 && i < columns) {
+        std::int64_t magnitudeTop, magnitudeBottom, phaseTop, phaseBottom;
+        storedCurveSpan(i, columns, magnitudeTop, magnitudeBottom, phaseTop, phaseBottom);
+        verticalSegment(surface, x, magnitude, magnitudeTop, magnitudeBottom);
+        verticalSegment(surface, x, phase, phaseTop, phaseBottom);
+    }
+    for (int k = 0; k < repair.count; ++k) {
+        const Rect& area = repair.areas[k];
+        if (x < area.left || x >= area.right)
+            continue;
+        verticalSegment(surface, x, magnitude, area.top, std::int64_t{area.bottom} - 1);
+        verticalSegment(surface, x, phase, area.top, std::int64_t{area.bottom} - 1);
+    }
+}
+
 void drawFrequencyGrid(Surface& surface, const ResponseAxes& axes, const Rect& magnitude, const Rect& phase,
-                       bool withText)
+                       bool withText, const GridRepair* repair)
 {
     const double lowest = filterState.lowestFrequency;
     for (double decade = 1.0; decade < filterState.nyquist; decade = decade * 10.0) {
@@ -119,8 +170,12 @@ void drawFrequencyGrid(Surface& surface, const ResponseAxes& axes, const Rect& m
             const int x = frequencyColumn(axes, magnitude, frequency);
             if (x >= magnitude.right)
                 break;
-            verticalLine(surface, x, magnitude);
-            verticalLine(surface, x, phase);
+            if (repair != nullptr) {
+                repairGridLine(surface, x, magnitude, phase, *repair);
+            } else {
+                verticalLine(surface, x, magnitude);
+                verticalLine(surface, x, phase);
+            }
             if (withText && (multiple == 1 || multiple == 2 || multiple == 5)) {
                 drawNumber(surface, x, offset(magnitude.bottom, 1), frequency);
                 drawNumber(surface, x, offset(phase.bottom, 1), frequency);
@@ -228,7 +283,7 @@ void plotCurves(Surface& surface, const Rect& pane)
         lineTo(surface, offset(pane.left, i), phaseRows[static_cast<std::size_t>(i)]);
 }
 
-void drawResponse(Surface& surface, const Rect& magnitude, const Rect& phase, bool withText)
+void drawResponse(Surface& surface, const Rect& magnitude, const Rect& phase, bool withText, const GridRepair* repair)
 {
     const ResponseAxes axes = responseAxes(magnitude, phase);
     const bool labelled = withText && arialFont != nullptr;
@@ -242,7 +297,7 @@ void drawResponse(Surface& surface, const Rect& magnitude, const Rect& phase, bo
     }
     {
         const PenSelection pen(surface, GRID_PEN);
-        drawFrequencyGrid(surface, axes, magnitude, phase, labelled);
+        drawFrequencyGrid(surface, axes, magnitude, phase, labelled, repair);
         drawDecibelGrid(surface, axes, magnitude, labelled, halfText);
         horizontalLine(surface, phase, axes.phaseCentreRow);
         if (labelled) {
@@ -287,13 +342,17 @@ void storedCurveBounds(Rect& magnitudeBand, Rect& phaseBand)
     magnitudeBand = {};
     if (magnitudeTop <= magnitudeBottom)
         magnitudeBand = {pane.left, narrowPixel(magnitudeTop), right, offset(narrowPixel(magnitudeBottom), 1)};
-    if (cutoffMarkerVisible) {
-        const Rect marker{cutoffMarkerX, pane.top, offset(cutoffMarkerX, 1), pane.bottom};
-        magnitudeBand = united(magnitudeBand, marker);
-    }
+    magnitudeBand = united(magnitudeBand, storedMarkerBounds());
     phaseBand = {};
     if (phaseTop <= phaseBottom)
         phaseBand = {pane.left, narrowPixel(phaseTop), right, offset(narrowPixel(phaseBottom), 1)};
+}
+
+Rect storedMarkerBounds()
+{
+    if (!cutoffMarkerVisible)
+        return {};
+    return {cutoffMarkerX, magnitudePane.top, offset(cutoffMarkerX, 1), magnitudePane.bottom};
 }
 
 void clearResponseRows()

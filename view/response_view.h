@@ -32,9 +32,20 @@ int frequencyColumn(const ResponseAxes& axes, const Rect& magnitude, double freq
 // The row of a level of v dB.
 int decibelRow(const ResponseAxes& axes, double decibels);
 
+// Where the erase steps of a partial redraw took pixels from the frequency
+// grid: the curves the row arrays still describe, and the given areas (old
+// root marks, the old cutoff marker). Given one, drawResponse draws the
+// frequency grid only there, which restores exactly what drawing all of it
+// would; its vertical lines are most of the memory traffic of a redraw.
+struct GridRepair {
+    const Rect* areas = nullptr;
+    int count = 0;
+};
+
 // Grid, labels when withText, cutoff marker when cutoffMarkerVisible, both
 // curves sampled afresh into magnitudeRows and phaseRows, and the frames.
-void drawResponse(Surface& surface, const Rect& magnitude, const Rect& phase, bool withText);
+void drawResponse(Surface& surface, const Rect& magnitude, const Rect& phase, bool withText,
+                  const GridRepair* repair = nullptr);
 
 // Over-paints in white the curves of the row arrays and, when the flag is
 // set, the marker at cutoffMarkerX: what the last drawResponse drew.
@@ -51,6 +62,9 @@ void sampleResponse(const ResponseAxes& axes);
 // Where the stored curves (and the cutoff marker, when its flag is set) lie
 // in magnitudePane and phasePane: one band around each curve.
 void storedCurveBounds(Rect& magnitudeBand, Rect& phaseBand);
+
+// The column of the cutoff marker as last drawn, when its flag is set.
+Rect storedMarkerBounds();
 
 // Row arrays that describe no curve: rows outside every pane, so that an erase
 // before the next drawResponse draws nothing.

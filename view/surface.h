@@ -90,44 +90,22 @@ void frameRect(Surface& surface, const Rect& r, Rgb colour);
 void textOut(Surface& surface, int x, int y, std::string_view utf8);
 
 // Selections that put the previous pen, brush or font back when they end.
-class PenSelection {
+template <typename T, T Surface::*selected>
+class Selection {
 public:
-    PenSelection(Surface& surface, Pen pen) : surface_(surface), previous_(surface.pen) { surface.pen = pen; }
-    ~PenSelection() { surface_.pen = previous_; }
-    PenSelection(const PenSelection&) = delete;
-    PenSelection& operator=(const PenSelection&) = delete;
-
-private:
-    Surface& surface_;
-    Pen previous_;
-};
-
-class BrushSelection {
-public:
-    BrushSelection(Surface& surface, Brush brush) : surface_(surface), previous_(surface.brush)
+    Selection(Surface& surface, T value) : surface_(surface), previous_(surface.*selected)
     {
-        surface.brush = brush;
+        surface.*selected = value;
     }
-    ~BrushSelection() { surface_.brush = previous_; }
-    BrushSelection(const BrushSelection&) = delete;
-    BrushSelection& operator=(const BrushSelection&) = delete;
+    ~Selection() { surface_.*selected = previous_; }
+    Selection(const Selection&) = delete;
+    Selection& operator=(const Selection&) = delete;
 
 private:
     Surface& surface_;
-    Brush previous_;
+    T previous_;
 };
 
-class FontSelection {
-public:
-    FontSelection(Surface& surface, const QFont* font) : surface_(surface), previous_(surface.font)
-    {
-        surface.font = font;
-    }
-    ~FontSelection() { surface_.font = previous_; }
-    FontSelection(const FontSelection&) = delete;
-    FontSelection& operator=(const FontSelection&) = delete;
-
-private:
-    Surface& surface_;
-    const QFont* previous_;
-};
+using PenSelection = Selection<Pen, &Surface::pen>;
+using BrushSelection = Selection<Brush, &Surface::brush>;
+using FontSelection = Selection<const QFont*, &Surface::font>;

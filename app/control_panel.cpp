@@ -37,13 +37,21 @@ QLabel* createLabel(QWidget* parent, const char* text)
     return label;
 }
 
+// A hidden slider is disabled as well: that ends the auto-repeat of a press
+// on its groove which the hiding cut short.
+void showSlider(QSlider* slider, bool shown)
+{
+    slider->setVisible(shown);
+    slider->setEnabled(shown);
+}
+
 QSlider* createSlider(QWidget* parent, bool visible)
 {
     auto* slider = new QSlider(Qt::Horizontal, parent);
     onWhite(slider);
     slider->setTickPosition(QSlider::NoTicks);
     slider->setRange(0, SLIDER_TOP);
-    slider->setVisible(visible);
+    showSlider(slider, visible);
     return slider;
 }
 
@@ -117,10 +125,18 @@ void updateCutoff(double sampleRate)
         cutoffAtPosition(filterState.nyquist, filterState.lowestFrequency, controls.cutoffSlider->value());
     controls.cutoffLabel->setText(QString::fromStdString(cutoffLabelText(filterState.cutoff)));
     applyModel();
+    // A new rate in "Custom" keeps the roots and the hidden Q controls; the
+    // flag that says whether those show must stay clear with them.
+    if (filterState.modelIndex == MODEL_CUSTOM)
+        filterState.qVisible = false;
 }
 
+// What a hidden slider still reports (the release of a press that its hiding
+// cut short) is no movement of the user's and changes nothing.
 void handleSliderScroll(const QSlider* slider)
 {
+    if (slider == nullptr || slider->isHidden())
+        return;
     if (slider == controls.cutoffSlider) {
         updateCutoff(2.0 * filterState.nyquist);
         applyAndRedraw();
@@ -145,9 +161,9 @@ void updateControlVisibility()
     if (custom)
         filterState.qVisible = false;
     controls.cutoffLabel->setVisible(!custom);
-    controls.cutoffSlider->setVisible(!custom);
+    showSlider(controls.cutoffSlider, !custom);
     controls.qLabel->setVisible(filterState.qVisible);
-    controls.qSlider->setVisible(filterState.qVisible);
+    showSlider(controls.qSlider, filterState.qVisible);
 }
 
 void switchToCustom()

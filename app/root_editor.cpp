@@ -7,12 +7,28 @@
 
 #include <cmath>
 #include <cstdint>
+#include <cstring>
 
 RootEditor rootEditor;
+
+namespace {
+
+// The selected root as the editor last saw or left it. The selection names
+// a slot, and a slot can come to hold another root: a delete moves the last
+// root into it, a design rewrites it. Such a slot no longer holds the
+// selected root.
+Root selectedAsSeen;
+
+// A palette press has added a root that no redraw has shown yet.
+bool addedRootUnshown = false;
+
+}  // namespace
 
 void resetRootEditor()
 {
     rootEditor = RootEditor{};
+    selectedAsSeen = Root{};
+    addedRootUnshown = false;
 }
 
 namespace {
@@ -29,14 +45,25 @@ int validCount(const RootList& list)
     return list.count < MAX_ROOTS ? list.count : MAX_ROOTS;
 }
 
-// The list of the selected root while its slot still holds a root, else
+void select(RootList& list, int slot)
+{
+    rootEditor.selectedRoot = SelectedRoot{&list, slot};
+    selectedAsSeen = list.root(slot);
+}
+
+// The list of the selected root while its slot still holds that root, else
 // null: nothing selected yet, or a delete or a new design has dropped the
-// slot. Every access to the selection goes through here.
+// slot or put another root into it. Every access to the selection goes
+// through here.
 RootList* liveSelection()
 {
     RootList* list = rootEditor.selectedRoot.list;
     const int index = rootEditor.selectedRoot.index;
     if (list == nullptr || index < 0 || index >= validCount(*list))
+        return nullptr;
+    const Root now = list->root(index);
+    if (now.pair != selectedAsSeen.pair ||
+        std::memcmp(&now.position, &selectedAsSeen.position, sizeof now.position) != 0)
         return nullptr;
     return list;
 }
@@ -54,6 +81,19 @@ EditorResponse redrawKeepingMarker()
     return response;
 }
 
+// Deletes the selected root and redraws. The pointer then points at nothing
+// until it moves: a press or a right-click in the same place must not reach
+// whatever root has taken the deleted one's slot.
+EditorResponse deleteAndForget()
+{
+    deleteSelectedRoot();
+    rootEditor.hovering = false;
+    EditorResponse response = redrawKeepingMarker();
+    response.setCursor = true;
+    response.cursor = CursorKind::Arrow;
+    return response;
+}
+
 }  // namespace
 
 double findNearestRoot(double re, double im)
@@ -67,7 +107,7 @@ double findNearestRoot(double re, double im)
             const double d2 = dRe * dRe + dIm * dIm;
             if (d2 < best) {
                 best = d2;
-                rootEditor.selectedRoot = SelectedRoot{list, i};
+                select(*list, i);
             }
         }
     }
@@ -103,6 +143,7 @@ void moveSelectedRoot(std::int64_t dx, std::int64_t dy)
         list->positions[slot].re = rootEditor.dragStart.re + pixelsToUnits(dx);
         if (list->pairFlags[slot])
             list->positions[slot].im = std::fabs(rootEditor.dragStart.im + pixelsToUnits(dy));
+        selectedAsSeen = list->root(slot);
     }
     normalizeGain();
 }
@@ -122,12 +163,12 @@ bool addRootFromPalette(int cell, int x, int y)
         return false;
     const int slot = list.count;
     list.positions[slot] = Complex{re, im};
-    rootEditor.selectedRoot = SelectedRoot{&list, slot};
     list.count = slot + 1;
 
     rootEditor.dragStart = Complex{re, im};
     rootEditor.grabbedAbove = false;
     list.pairFlags[slot] = pair;
+    select(list, slot);
     normalizeGain();
     return true;
 }
@@ -159,6 +200,7 @@ void setSelectedPairFlag(bool pair)
         list->pairFlags[slot] = pair;
         if (!pair)
             list->positions[slot].im = 0.0;
+        selectedAsSeen = list->root(slot);
     }
     normalizeGain();
 }
@@ -220,6 +262,7 @@ EditorResponse drag(int x, int y)
         return response;
 
     rootEditor.lastDragPoint = clamped;
+    addedRootUnshown = false;
     moveSelectedRoot(static_cast<std::int64_t>(clamped.x) - rootEditor.pressPoint.x,
                      static_cast<std::int64_t>(clamped.y) - rootEditor.pressPoint.y);
     response.redraw = true;
@@ -236,8 +279,12 @@ EditorResponse handleMouseMove(int x, int y)
 
 // Nothing is redrawn on the press; the first movement redraws. A drag of a
 // root uses the selection, dragStart and grabbedAbove of the last hover.
+// A drag ends only with a release: a press during one, which only a lost
+// release lets through, changes nothing.
 EditorResponse handleLeftButtonDown(int x, int y)
 {
+    if (rootEditor.dragging)
+        return {};
     rootEditor.fromPalette = false;
     rootEditor.outside = false;
     rootEditor.pressPoint = Point{x, y};
@@ -254,6 +301,7 @@ EditorResponse handleLeftButtonDown(int x, int y)
         rootEditor.fromPalette = addRootFromPalette(static_cast<int>(cell), x, y);
         if (!rootEditor.fromPalette)
             return {};
+        addedRootUnshown = true;
     }
 
     rootEditor.dragging = true;
@@ -265,7 +313,8 @@ EditorResponse handleLeftButtonDown(int x, int y)
 }
 
 // A release inside the z-plane leaves the root where the last movement put
-// it; that movement has redrawn already.
+// it; that movement has redrawn already. A root added from the palette with
+// no movement since is shown now, where the press put it.
 EditorResponse handleLeftButtonUp()
 {
     if (!rootEditor.dragging)
@@ -274,9 +323,11 @@ EditorResponse handleLeftButtonUp()
 
     EditorResponse response;
     if (rootEditor.outside) {
-        deleteSelectedRoot();
+        response = deleteAndForget();
+    } else if (addedRootUnshown) {
         response = redrawKeepingMarker();
     }
+    addedRootUnshown = false;
     response.releaseMouse = true;
     return response;
 }
@@ -301,14 +352,15 @@ EditorResponse handleContextMenu(int clientX, int clientY)
 
 EditorResponse handleRootCommand(int id)
 {
-    if (id == IDM_ROOT_DELETE)
-        deleteSelectedRoot();
-    else if (id == IDM_ROOT_TOGGLE)
+    EditorResponse response;
+    if (id == IDM_ROOT_DELETE) {
+        response = deleteAndForget();
+    } else if (id == IDM_ROOT_TOGGLE) {
         setSelectedPairFlag(!selectedPairFlag());
-    else
+        response = redrawKeepingMarker();
+    } else {
         return {};
-
-    EditorResponse response = redrawKeepingMarker();
+    }
     response.switchToCustom = true;
     return response;
 }

@@ -1,5 +1,7 @@
 #include "view/fonts.h"
 #include "view/layout.h"
+#include "view/response_view.h"
+#include "view/surface.h"
 
 #include <gtest/gtest.h>
 
@@ -116,6 +118,26 @@ TEST_F(Layout, EachLayoutReplacesTheRowsWithRowsOutsideThePanes)
     ASSERT_EQ(phaseRows.size(), 640u);
     EXPECT_TRUE(std::all_of(magnitudeRows.begin(), magnitudeRows.end(), outsideEveryPane));
     EXPECT_TRUE(std::all_of(phaseRows.begin(), phaseRows.end(), outsideEveryPane));
+}
+
+// The marker column of a drawing of the old panes would, erased in the new
+// ones, cut a white line through whatever stands there now.
+TEST_F(Layout, EachLayoutForgetsTheCutoffMarkerColumn)
+{
+    layoutPanes(800, 600);
+    cutoffMarkerX = magnitudePane.left + 100;
+    layoutPanes(640, 480);
+    EXPECT_LT(cutoffMarkerX, std::min({zPlaneRect.left, paletteRect.left, magnitudePane.left, phasePane.left, 0}));
+
+    // Drawn as a partial redraw erases it: no pixel of the client changes.
+    Surface surface;
+    resizeSurface(surface, 640, 480);
+    fillRect(surface, {0, 0, 640, 480}, GREY);
+    cutoffMarkerVisible = true;
+    eraseResponseCurves(surface);
+    for (int y = 0; y < 480; ++y)
+        for (int x = 0; x < 640; ++x)
+            ASSERT_EQ(pixelAt(surface, x, y), GREY) << x << "," << y;
 }
 
 TEST_F(Layout, WithoutArialFontTheMetricsCountAsZero)

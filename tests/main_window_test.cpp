@@ -334,6 +334,78 @@ private slots:
         QVERIFY(controls.qSlider->isVisible());
     }
 
+    // A new rate in "Custom" keeps the roots and the hidden Q controls, and
+    // the Q-visible flag stays clear with them.
+    void sampleRateInCustomKeepsTheQFlagClear()
+    {
+        chooseModelByKeys(6);
+        QVERIFY(filterState.qVisible);
+        chooseModelByKeys(8);
+        const FilterState before = filterState;
+        chooseRate(IDM_RATE_96000);
+        QCOMPARE(filterState.nyquist, 48000.0);
+        QCOMPARE(cutoffText(), QString("fc = 693 Hz"));
+        QVERIFY(sameRoots(filterState, before));
+        QVERIFY(!filterState.qVisible);
+        QVERIFY(controls.qSlider->isHidden());
+        QVERIFY(controls.qLabel->isHidden());
+        QVERIFY(controls.cutoffSlider->isHidden());
+        chooseRate(IDM_RATE_44100);
+        QVERIFY(!filterState.qVisible);
+        chooseModelByKeys(0);
+        QVERIFY(!filterState.qVisible);
+    }
+
+    // A root grabbed while a press holds a slider switches to "Custom" and
+    // hides the slider: from then on what the slider still does (the
+    // auto-repeat of a press on its groove, the release of its handle) moves
+    // nothing and recomputes nothing.
+    void hiddenSliderChangesNothing()
+    {
+        chooseModelByKeys(1);
+        QSlider* slider = controls.cutoffSlider;
+        const QPoint groove(slider->width() - 3, slider->height() / 2);
+        QTest::mousePress(slider, Qt::LeftButton, {}, groove);
+        settle();
+        const int pressed = slider->value();
+        switchToCustom();
+        const FilterState custom = filterState;
+        QTest::qWait(900);
+        QCOMPARE(slider->value(), pressed);
+        QTest::mouseRelease(slider, Qt::LeftButton, {}, groove);
+        settle();
+        QCOMPARE(filterState.cutoff, custom.cutoff);
+        QVERIFY(!filterState.qVisible);
+        QVERIFY(sameRoots(filterState, custom));
+
+        // Held by its handle, released after the hiding.
+        chooseModelByKeys(1);
+        QStyleOptionSlider option;
+        option.initFrom(slider);
+        option.orientation = Qt::Horizontal;
+        option.minimum = slider->minimum();
+        option.maximum = slider->maximum();
+        option.sliderPosition = slider->value();
+        option.sliderValue = slider->value();
+        const QPoint handle =
+            slider->style()->subControlRect(QStyle::CC_Slider, &option, QStyle::SC_SliderHandle, slider).center();
+        QTest::mousePress(slider, Qt::LeftButton, {}, handle);
+        QVERIFY(slider->isSliderDown());
+        switchToCustom();
+        redrawPlots(false);
+        QTest::mouseRelease(slider, Qt::LeftButton, {}, handle);
+        settle();
+        QVERIFY(!filterState.qVisible);
+        QVERIFY(!cutoffMarkerVisible);
+
+        // Shown again with a model, the slider works again.
+        chooseModelByKeys(0);
+        QVERIFY(slider->isEnabled());
+        setSliderByKeys(slider, 1000);
+        QCOMPARE(cutoffText(), QString("fc = 470 Hz"));
+        QVERIFY(cutoffMarkerVisible);
+    }
+
     void modelChosenFromTheOpenList()
     {
         QComboBox* combo = controls.modelComboBox;

@@ -393,9 +393,12 @@ TEST_F(RootEditing, PalettePressAddsARootUnderThePointer)
         EXPECT_TRUE(rootEditor.fromPalette);
         EXPECT_FALSE(rootEditor.grabbedAbove);
 
+        // No movement has drawn the new root: the release shows it.
+        cutoffMarkerVisible = c.cell % 2 == 0;
         const EditorResponse release = handleLeftButtonUp();
         EXPECT_TRUE(release.releaseMouse);
-        EXPECT_FALSE(release.redraw);
+        EXPECT_TRUE(release.redraw);
+        EXPECT_EQ(release.showMarker, cutoffMarkerVisible);
 
         ASSERT_EQ(list.count, 1);
         EXPECT_EQ((c.poles ? filterState.zeros : filterState.poles).count, 0);
@@ -455,6 +458,128 @@ TEST_F(RootEditing, BackIntoThePaletteCountsAsOutside)
     // Right of the palette but above the z-plane.
     pickUp(cellX(0), PALETTE_Y);
     EXPECT_EQ(handleMouseMove(PALETTE.right, PALETTE_Y).cursor, CursorKind::Bin);
+}
+
+TEST_F(RootEditing, PaletteRootIsShownOnceWhetherMovedOrNot)
+{
+    // Moved onto the z-plane's top row: that movement has drawn it.
+    pickUp(cellX(0), PALETTE_Y);
+    EXPECT_TRUE(handleMouseMove(cellX(0), PALETTE_Y + 1).redraw);
+    EXPECT_FALSE(handleLeftButtonUp().redraw);
+
+    // Pressed and released in place: the release draws it.
+    pickUp(cellX(2), PALETTE_Y);
+    EXPECT_TRUE(handleLeftButtonUp().redraw);
+    EXPECT_EQ(filterState.poles.count, 1);
+    EXPECT_EQ(filterState.zeros.count, 1);
+
+    // A later drag of a root that is already shown redraws only on movement.
+    addRoot(filterState.poles, 0.0, 0.0, false);
+    pickUp(CX, CY);
+    EXPECT_FALSE(handleLeftButtonUp().redraw);
+}
+
+TEST_F(RootEditing, PressDuringADragChangesNothing)
+{
+    addRoot(filterState.poles, 0.0, 0.0, false);
+    pickUp(CX, CY);
+    handleMouseMove(CX + 10, CY);
+    const EditorResponse lost = handleMouseMove(cellX(1), PALETTE_Y);
+    EXPECT_EQ(lost.cursor, CursorKind::Bin);
+
+    // The release went astray; the next press lands on the palette.
+    EXPECT_TRUE(nothingRequested(handleLeftButtonDown(cellX(1), PALETTE_Y)));
+    EXPECT_TRUE(rootEditor.dragging);
+    EXPECT_TRUE(rootEditor.outside);
+    EXPECT_EQ(rootEditor.pressPoint, (Point{CX, CY}));
+    EXPECT_EQ(filterState.poles.count, 1);
+
+    // The drag goes on from its own press point and ends with the release.
+    handleMouseMove(CX + 20, CY);
+    EXPECT_EQ(filterState.poles.positions[0].re, units(20));
+    EXPECT_FALSE(handleLeftButtonUp().redraw);
+    EXPECT_FALSE(rootEditor.dragging);
+    EXPECT_EQ(filterState.poles.count, 1);
+}
+
+TEST_F(RootEditing, DeletingDropForgetsThePointedRoot)
+{
+    addRoot(filterState.poles, units(-20), 0.0, false);
+    addRoot(filterState.poles, units(40), 0.0, false);
+    pickUp(CX - 20, CY);
+    handleMouseMove(CX - 20, INT_HIGH);
+    const EditorResponse drop = handleLeftButtonUp();
+    EXPECT_TRUE(drop.redraw);
+    EXPECT_TRUE(drop.setCursor);
+    EXPECT_EQ(drop.cursor, CursorKind::Arrow);
+    EXPECT_FALSE(rootEditor.hovering);
+    ASSERT_EQ(filterState.poles.count, 1);
+
+    // A second click in the same place, before any movement, reaches neither
+    // the deleted root nor the one that took its slot.
+    EXPECT_TRUE(nothingRequested(handleLeftButtonDown(CX - 20, Z_PLANE.bottom + 5)));
+    EXPECT_FALSE(rootEditor.dragging);
+    EXPECT_TRUE(nothingRequested(handleContextMenu(CX - 20, CY)));
+    expectRoot(filterState.poles, 0, units(40), 0.0, false);
+}
+
+// A slot that has come to hold another root is no longer the selection: the
+// delete that moved the last root into it, or a design that rewrote it.
+TEST_F(RootEditing, SelectionDoesNotPassToTheRootThatTakesItsSlot)
+{
+    addRoot(filterState.poles, units(-30), 0.0, false);
+    addRoot(filterState.poles, units(30), units(30), true);
+    addRoot(filterState.poles, 0.9, 0.0, false);
+    handleMouseMove(CX - 30, CY);
+    expectSelected(filterState.poles, 0);
+    EXPECT_TRUE(handleContextMenu(CX - 30, CY).openMenu);
+    EXPECT_EQ(handleRootCommand(200).cursor, CursorKind::Arrow);
+    ASSERT_EQ(filterState.poles.count, 2);
+    expectRoot(filterState.poles, 0, 0.9, 0.0, false);
+
+    // Without a movement the menu does not open again; its commands, which
+    // nothing can send now, would change nothing either.
+    EXPECT_FALSE(handleContextMenu(CX - 30, CY).openMenu);
+    filterState.gain = 0.5;
+    handleRootCommand(200);
+    handleRootCommand(201);
+    EXPECT_EQ(filterState.poles.count, 2);
+    expectRoot(filterState.poles, 0, 0.9, 0.0, false);
+    expectRoot(filterState.poles, 1, units(30), units(30), true);
+    EXPECT_FALSE(selectedPairFlag());
+
+    // Pointed at, then a design puts its own pole into the slot: pressing
+    // in the same place and dragging leaves the design's pole alone.
+    handleMouseMove(CX + 30, CY - 30);
+    expectSelected(filterState.poles, 1);
+    filterState.modelIndex = 5;
+    applyModel();
+    const FilterState designed = filterState;
+    ASSERT_EQ(filterState.poles.count, 2);
+    handleLeftButtonDown(CX + 30, CY - 30);
+    ASSERT_TRUE(rootEditor.dragging);
+    handleMouseMove(CX - 50, CY + 40);
+    handleLeftButtonUp();
+    for (int slot = 0; slot < 2; ++slot) {
+        EXPECT_EQ(filterState.poles.positions[slot].re, designed.poles.positions[slot].re);
+        EXPECT_EQ(filterState.poles.positions[slot].im, designed.poles.positions[slot].im);
+    }
+
+    // A fresh movement onto the root selects it again, and the edits follow
+    // the selected root as it moves and changes kind.
+    handleMouseMove(CX + 30, CY - 30);
+    filterState.poles.count = 0;
+    addRoot(filterState.poles, units(30), units(30), true);
+    handleMouseMove(CX + 30, CY - 30);
+    pickUp(CX + 30, CY - 30);
+    handleMouseMove(CX + 40, CY - 30);
+    handleLeftButtonUp();
+    EXPECT_TRUE(handleRootCommand(201).redraw);
+    expectRoot(filterState.poles, 0, units(30) + units(10), 0.0, false);
+    handleRootCommand(201);
+    expectRoot(filterState.poles, 0, units(30) + units(10), 0.0, true);
+    handleRootCommand(200);
+    EXPECT_EQ(filterState.poles.count, 0);
 }
 
 TEST_F(RootEditing, FullListRefusesAPalettePress)

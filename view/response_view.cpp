@@ -244,12 +244,12 @@ void sampleResponse(const ResponseAxes& axes)
     const std::int64_t columns = storedColumns(axes.width);
     if (columns == 0)
         return;
-    const ColumnPoints& points = columnPoints(axes.width, columns);
+    const ColumnPoints& unitCircle = columnPoints(axes.width, columns);
     for (std::int64_t start = 0; start < columns; start += CURVE_BLOCK) {
         const int n = static_cast<int>(std::min<std::int64_t>(CURVE_BLOCK, columns - start));
         double re[CURVE_BLOCK], im[CURVE_BLOCK];
         int decibels[CURVE_BLOCK], phases[CURVE_BLOCK];
-        evaluateResponses(points.re.data() + start, points.im.data() + start, n, re, im);
+        evaluateResponses(unitCircle.re.data() + start, unitCircle.im.data() + start, n, re, im);
         decibelOffsets(re, im, n, axes.dbScale, decibels);
         phaseOffsets(re, im, n, axes.phaseScale, phases);
         for (int j = 0; j < n; ++j) {

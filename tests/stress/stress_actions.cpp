@@ -1,0 +1,480 @@
+#include "tests/stress/stress_actions.h"
+#include "tests/stress/stress_targets.h"
+
+#include "app/client_area.h"
+#include "app/control_panel.h"
+#include "app/main_window.h"
+#include "model/filter_state.h"
+#include "res/resource_ids.h"
+
+#include <QAbstractItemView>
+#include <QAction>
+#include <QApplication>
+#include <QComboBox>
+#include <QDialog>
+#include <QElapsedTimer>
+#include <QMainWindow>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPushButton>
+#include <QSlider>
+#include <QStyle>
+#include <QStyleOptionSlider>
+#include <QTest>
+#include <QTimer>
+#include <QWindow>
+
+#include <algorithm>
+#include <sstream>
+
+// Qt's own entry for input events from the platform, the one QTest uses.
+Q_GUI_EXPORT void qt_handleMouseEvent(QWindow* window, const QPointF& local, const QPointF& global,
+                                      Qt::MouseButtons state, Qt::MouseButton button, QEvent::Type type,
+                                      Qt::KeyboardModifiers mods, int timestamp);
+
+namespace {
+
+constexpr const char* KIND_NAMES[] = {"move",  "press",       "release",     "click",      "drag",   "context",
+                                      "model", "slider-keys", "slider-mouse", "sample-rate", "resize", "about"};
+static_assert(std::size(KIND_NAMES) == static_cast<std::size_t>(ActionKind::Count));
+
+// ---------------------------------------------------------------- input
+
+Qt::MouseButtons heldButtons;
+QPoint pointerAt;
+int eventTime = 0;
+const std::function<void()>* observer = nullptr;
+
+void observe()
+{
+    if (observer != nullptr && *observer)
+        (*observer)();
+}
+
+void pointer(QWindow* window, QEvent::Type type, Qt::MouseButton button, QPoint at);
+
+// A button is pressed only when up and released only when down, as on any
+// real device: a held button comes up first where the pointer is.
+bool physical(QWindow* window, QEvent::Type type, Qt::MouseButton button)
+{
+    if (type == QEvent::MouseButtonRelease)
+        return heldButtons.testFlag(button);
+    if (type == QEvent::MouseButtonPress && heldButtons.testFlag(button))
+        pointer(window, QEvent::MouseButtonRelease, button, pointerAt);
+    return true;
+}
+
+void pointer(QWindow* window, QEvent::Type type, Qt::MouseButton button, QPoint at)
+{
+    if (window == nullptr || !physical(window, type, button))
+        return;
+    pointerAt = at;
+    if (type == QEvent::MouseButtonPress)
+        heldButtons |= button;
+    else if (type == QEvent::MouseButtonRelease)
+        heldButtons &= ~Qt::MouseButtons(button);
+    eventTime += 16;
+    const QPointF local(at);
+    qt_handleMouseEvent(window, local, window->mapToGlobal(local), heldButtons,
+                        type == QEvent::MouseMove ? Qt::NoButton : button, type, Qt::NoModifier, eventTime);
+    QCoreApplication::processEvents();
+    observe();
+}
+
+QWindow* mainHandle() { return mainWindow->windowHandle(); }
+
+void moveTo(QPoint at) { pointer(mainHandle(), QEvent::MouseMove, Qt::NoButton, at); }
+void pressAt(QPoint at, Qt::MouseButton button = Qt::LeftButton)
+{
+    pointer(mainHandle(), QEvent::MouseButtonPress, button, at);
+}
+void releaseAt(QPoint at, Qt::MouseButton button = Qt::LeftButton)
+{
+    pointer(mainHandle(), QEvent::MouseButtonRelease, button, at);
+}
+
+// A click on a widget of a pop-up or dialog, through that widget's own window.
+void clickOn(QWidget* widget, QPoint local)
+{
+    QWidget* top = widget->window();
+    const QPoint at = widget->mapTo(top, local);
+    pointer(top->windowHandle(), QEvent::MouseButtonPress, Qt::LeftButton, at);
+    pointer(top->windowHandle(), QEvent::MouseButtonRelease, Qt::LeftButton, at);
+}
+
+void key(QWidget* widget, Qt::Key k, Qt::KeyboardModifiers modifiers = Qt::NoModifier)
+{
+    QTest::keyClick(widget, k, modifiers);
+    observe();
+}
+
+// ---------------------------------------------------------------- modal actor
+
+// What to do with the next blocking dialog or pop-up menu, run from inside
+// its own event loop.
+std::function<void(QWidget*)> pendingAct;
+QTimer* actPoller = nullptr;
+std::string modalTrouble;
+std::int64_t menusShown = 0;
+std::int64_t dialogsShown = 0;
+
+QWidget* blockingWidget()
+{
+    if (QWidget* popup = QApplication::activePopupWidget())
+        return popup;
+    return QApplication::activeModalWidget();
+}
+
+void armModal(std::function<void(QWidget*)> act)
+{
+    pendingAct = std::move(act);
+    actPoller->start(0);
+}
+
+void disarmModal()
+{
+    pendingAct = nullptr;
+    actPoller->stop();
+}
+
+QAction* commandAction(int id)
+{
+    for (QAction* top : mainWindow->menuBar()->actions())
+        if (top->menu() != nullptr)
+            for (QAction* item : top->menu()->actions())
+                if (item->data().toInt() == id)
+                    return item;
+    return nullptr;
+}
+
+void closeLeftoverPopups()
+{
+    for (int i = 0; i < 8; ++i) {
+        QWidget* popup = QApplication::activePopupWidget();
+        if (popup == nullptr)
+            return;
+        popup->close();
+        settleWindow();
+    }
+}
+
+// ---------------------------------------------------------------- actions
+
+void performPointer(const Action& a)
+{
+    // The pointer reaches a place before a button changes there, as with
+    // every real pointing device.
+    const QPoint at = resolveTarget(&a.p[0]);
+    moveTo(at);
+    switch (a.kind) {
+    case ActionKind::Move: break;
+    case ActionKind::Press: pressAt(at); break;
+    case ActionKind::Release: releaseAt(at); break;
+    default:
+        pressAt(at);
+        releaseAt(at);
+        break;
+    }
+}
+
+void performDrag(const Action& a)
+{
+    const QPoint from = resolveTarget(&a.p[0]);
+    moveTo(from);
+    pressAt(from);
+    const QPoint to = resolveTarget(&a.p[4]);
+    const int steps = pick(a.p[8], 8) == 0 ? 1 + pick(a.p[8] >> 3, 300) : 1 + pick(a.p[8] >> 3, 40);
+    const int path = pick(a.p[9], 4);
+    std::uint32_t wander = static_cast<std::uint32_t>(a.p[9]);
+    const QPoint away(pick(a.p[9] >> 2, 2) == 0 ? -60 : mainWindow->width() + 60, mainWindow->height() / 2);
+    for (int step = 1; step <= steps; ++step) {
+        QPoint p = from + (to - from) * step / steps;
+        if (path == 1) {
+            wander = wander * 1664525u + 1013904223u;
+            p += QPoint(static_cast<int>(wander >> 28) - 8, static_cast<int>((wander >> 24) & 15u) - 8);
+        } else if (path == 2 && step * 2 <= steps) {
+            p = from + (away - from) * step * 2 / std::max(steps, 1);
+        } else if (path == 2) {
+            p = away + (to - away) * (step * 2 - steps) / std::max(steps, 1);
+        } else if (path == 3) {
+            p = from + QPoint(step % 2, (step / 2) % 2);
+        }
+        moveTo(p);
+    }
+    moveTo(to);
+    releaseAt(to);
+}
+
+void performContextMenu(const Action& a)
+{
+    const QPoint at = resolveTarget(&a.p[0]);
+    const int choice = pick(a.p[4], 5);
+    moveTo(at);
+    armModal([choice](QWidget* popup) {
+        auto* menu = qobject_cast<QMenu*>(popup);
+        if (menu == nullptr) {
+            popup->close();
+            return;
+        }
+        ++menusShown;
+        if (choice == 3) {
+            QTest::keyClick(menu, Qt::Key_Escape);
+            return;
+        }
+        if (choice == 4) {
+            const QPoint outside(-30, -30);
+            pointer(menu->windowHandle(), QEvent::MouseButtonPress, Qt::LeftButton, outside);
+            pointer(menu->windowHandle(), QEvent::MouseButtonRelease, Qt::LeftButton, outside);
+            return;
+        }
+        const int wanted = IDM_ROOT_DELETE + choice;
+        for (QAction* action : menu->actions())
+            if (!action->isSeparator() && action->data().toInt() == wanted) {
+                clickOn(menu, menu->actionGeometry(action).center());
+                return;
+            }
+        modalTrouble = "the root menu has no item " + std::to_string(wanted);
+        menu->close();
+    });
+    pressAt(at, Qt::RightButton);
+    releaseAt(at, Qt::RightButton);
+    settleWindow();
+    disarmModal();
+}
+
+void performModel(const Action& a)
+{
+    QComboBox* combo = controls.modelComboBox;
+    const int model = pick(a.p[0], MODEL_COUNT);
+    if (pick(a.p[1], 2) == 0 || !combo->isVisible()) {
+        combo->setFocus();
+        const int limit = 2 * MODEL_COUNT;
+        for (int i = 0; i < limit && combo->currentIndex() < model; ++i)
+            key(combo, Qt::Key_Down);
+        for (int i = 0; i < limit && combo->currentIndex() > model; ++i)
+            key(combo, Qt::Key_Up);
+        return;
+    }
+    combo->showPopup();
+    settleWindow();
+    QAbstractItemView* list = combo->view();
+    if (list->isVisible())
+        clickOn(list->viewport(), list->visualRect(list->model()->index(model, 0)).center());
+}
+
+QSlider* chosenSlider(std::int32_t which) { return pick(which, 2) == 0 ? controls.cutoffSlider : controls.qSlider; }
+
+void performSliderKeys(const Action& a)
+{
+    QSlider* slider = chosenSlider(a.p[0]);
+    if (!slider->isVisible())
+        return;
+    const Qt::Key keys[] = {Qt::Key_Left,   Qt::Key_Right,    Qt::Key_Up,   Qt::Key_Down,
+                            Qt::Key_PageUp, Qt::Key_PageDown, Qt::Key_Home, Qt::Key_End};
+    slider->setFocus();
+    const Qt::Key k = keys[pick(a.p[1], 8)];
+    for (int i = 0, n = 1 + pick(a.p[2], 20); i < n; ++i)
+        key(slider, k);
+}
+
+void performSliderMouse(const Action& a)
+{
+    QSlider* slider = chosenSlider(a.p[0]);
+    const auto inWindow = [slider](QPoint local) { return avoidMenuBar(slider->mapTo(mainWindow, local)); };
+    const int middle = slider->height() / 2;
+    if (pick(a.p[1], 2) == 0) {
+        const QPoint at = inWindow(QPoint(pick(a.p[2], std::max(slider->width(), 1)), middle));
+        moveTo(at);
+        pressAt(at);
+        releaseAt(at);
+        return;
+    }
+    QStyleOptionSlider option;
+    option.initFrom(slider);
+    option.orientation = Qt::Horizontal;
+    option.minimum = slider->minimum();
+    option.maximum = slider->maximum();
+    option.sliderPosition = slider->value();
+    option.sliderValue = slider->value();
+    const QRect handle = slider->style()->subControlRect(QStyle::CC_Slider, &option, QStyle::SC_SliderHandle, slider);
+    const QPoint start = inWindow(handle.center());
+    const int distance = pick(a.p[3], 801) - 400;
+    const int steps = 1 + pick(a.p[4], 12);
+    moveTo(start);
+    pressAt(start);
+    for (int step = 1; step <= steps; ++step)
+        moveTo(start + QPoint(distance * step / steps, pick(a.p[5], 3) == 0 ? step * 7 : 0));
+    moveTo(start + QPoint(distance, 0));
+    releaseAt(start + QPoint(distance, 0));
+}
+
+void performSampleRate(const Action& a)
+{
+    if (QAction* action = commandAction(RATE_COMMANDS[pick(a.p[0], 4)].id))
+        action->trigger();
+}
+
+void performResize(const Action& a)
+{
+    const QSize sizes[] = {{0, 0},       {1, 1},       {300, 200},  {619, 419},   {620, 420},  {800, 600},
+                           {5000, 420},  {620, 5000},  {3840, 2160}, {70000, 300}, {2, 60},     {40, 25}};
+    QSize size;
+    const int choice = pick(a.p[0], 4);
+    if (choice == 0)
+        size = sizes[pick(a.p[1], static_cast<int>(std::size(sizes)))];
+    else if (choice == 1)
+        size = QSize(pick(a.p[1], 1400), pick(a.p[2], 1000));
+    else
+        size = QSize(620 + pick(a.p[1], 600), 420 + pick(a.p[2], 480));
+    switch (pick(a.p[3], 3)) {
+    case 0: mainHandle()->resize(size); break;
+    case 1: mainWindow->resize(size); break;
+    default: clientArea->resize(size); break;
+    }
+}
+
+void performAbout(const Action& a)
+{
+    const int closing = pick(a.p[1], 4);
+    armModal([closing](QWidget* dialog) {
+        ++dialogsShown;
+        auto* ok = dialog->findChild<QPushButton*>();
+        if (closing == 0 && ok != nullptr)
+            clickOn(ok, ok->rect().center());
+        else if (closing == 1)
+            QTest::keyClick(dialog, Qt::Key_Return);
+        else if (closing == 2)
+            QTest::keyClick(dialog, Qt::Key_Escape);
+        else
+            dialog->close();
+    });
+    const int how = pick(a.p[0], 3);
+    if (how == 0) {
+        if (QAction* about = commandAction(IDM_ABOUT))
+            about->trigger();
+    } else {
+        mainWindow->activateWindow();
+        clientArea->setFocus();
+        key(clientArea, how == 1 ? Qt::Key_Question : Qt::Key_Slash, Qt::AltModifier);
+    }
+    settleWindow();
+    disarmModal();
+}
+
+}  // namespace
+
+Action randomAction(std::mt19937_64& random)
+{
+    // Weights of the kinds, in ActionKind order.
+    static const int weights[] = {30, 8, 8, 6, 14, 6, 6, 6, 5, 2, 2, 1};
+    static_assert(std::size(weights) == static_cast<std::size_t>(ActionKind::Count));
+    std::discrete_distribution<int> kinds(std::begin(weights), std::end(weights));
+    Action action;
+    action.kind = static_cast<ActionKind>(kinds(random));
+    std::uniform_int_distribution<std::int32_t> any(0, 0x7fffffff);
+    for (std::int32_t& value : action.p)
+        value = any(random);
+    return action;
+}
+
+std::string actionText(const Action& action)
+{
+    std::ostringstream text;
+    text << KIND_NAMES[static_cast<int>(action.kind)];
+    for (const std::int32_t value : action.p)
+        text << ' ' << value;
+    return text.str();
+}
+
+bool parseAction(const std::string& line, Action& action)
+{
+    std::istringstream text(line);
+    std::string name;
+    if (!(text >> name))
+        return false;
+    const auto* found = std::find_if(std::begin(KIND_NAMES), std::end(KIND_NAMES),
+                                     [&name](const char* kind) { return name == kind; });
+    if (found == std::end(KIND_NAMES))
+        return false;
+    action.kind = static_cast<ActionKind>(found - std::begin(KIND_NAMES));
+    for (std::int32_t& value : action.p)
+        if (!(text >> value))
+            return false;
+    return true;
+}
+
+void settleWindow()
+{
+    for (int i = 0; i < 4; ++i) {
+        QCoreApplication::sendPostedEvents();
+        QCoreApplication::processEvents(QEventLoop::AllEvents);
+    }
+}
+
+std::string actionStatistics()
+{
+    return std::to_string(menusShown) + " root menus and " + std::to_string(dialogsShown) + " About boxes shown";
+}
+
+std::string takeModalTrouble()
+{
+    std::string trouble;
+    trouble.swap(modalTrouble);
+    return trouble;
+}
+
+void startModalWatchdog()
+{
+    actPoller = new QTimer;
+    QObject::connect(actPoller, &QTimer::timeout, [] {
+        QWidget* modal = blockingWidget();
+        if (modal == nullptr || !pendingAct)
+            return;
+        const std::function<void(QWidget*)> act = std::move(pendingAct);
+        pendingAct = nullptr;
+        actPoller->stop();
+        act(modal);
+    });
+
+    // A dialog or menu that nothing closes would block the run for good.
+    auto* watchdog = new QTimer;
+    auto* openFor = new QElapsedTimer;
+    QObject::connect(watchdog, &QTimer::timeout, [openFor] {
+        QWidget* modal = blockingWidget();
+        if (modal == nullptr) {
+            openFor->invalidate();
+            return;
+        }
+        if (!openFor->isValid())
+            openFor->start();
+        else if (openFor->elapsed() > 5000) {
+            modalTrouble = "a dialog or pop-up menu stayed open";
+            modal->close();
+            openFor->invalidate();
+        }
+    });
+    watchdog->start(200);
+}
+
+void performAction(const Action& action, const std::function<void()>& afterEachEvent)
+{
+    observer = &afterEachEvent;
+    switch (action.kind) {
+    case ActionKind::Move:
+    case ActionKind::Press:
+    case ActionKind::Release:
+    case ActionKind::Click: performPointer(action); break;
+    case ActionKind::Drag: performDrag(action); break;
+    case ActionKind::ContextMenu: performContextMenu(action); break;
+    case ActionKind::Model: performModel(action); break;
+    case ActionKind::SliderKeys: performSliderKeys(action); break;
+    case ActionKind::SliderMouse: performSliderMouse(action); break;
+    case ActionKind::SampleRate: performSampleRate(action); break;
+    case ActionKind::Resize: performResize(action); break;
+    case ActionKind::About: performAbout(action); break;
+    case ActionKind::Count: break;
+    }
+    settleWindow();
+    closeLeftoverPopups();
+    observer = nullptr;
+}

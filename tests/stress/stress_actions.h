@@ -1,0 +1,61 @@
+#pragma once
+
+// The user actions of the stress driver. An action holds only raw random
+// numbers; what they point at (a root, a palette cell, a control, a place
+// outside the window) is resolved against the window as it is when the action
+// runs. So any subsequence of a recorded sequence is again a sequence of valid
+// actions, which is what shrinking a failure needs.
+
+#include <array>
+#include <cstdint>
+#include <functional>
+#include <random>
+#include <string>
+
+enum class ActionKind {
+    Move,         // pointer moves to a target
+    Press,        // left button goes down at a target
+    Release,      // left button comes up at a target
+    Click,        // press and release at one target
+    Drag,         // press, a path of moves of any length, release
+    ContextMenu,  // right click at a target; an item of the menu, if one opens, is chosen
+    Model,        // a model chosen in the combo box, by keys or from its open list
+    SliderKeys,   // keys on the cutoff or Q slider
+    SliderMouse,  // a click or a drag on the cutoff or Q slider
+    SampleRate,   // one of the four sample-rate commands
+    Resize,       // the window or the client area takes a new size
+    About,        // the About box opened and closed
+    Count
+};
+
+constexpr int ACTION_PARAMETERS = 10;
+
+struct Action {
+    ActionKind kind = ActionKind::Move;
+    std::array<std::int32_t, ACTION_PARAMETERS> p{};
+};
+
+Action randomAction(std::mt19937_64& random);
+
+// One line of text that parseAction reads back.
+std::string actionText(const Action& action);
+bool parseAction(const std::string& line, Action& action);
+
+// Runs the action on the real window and lets Qt deliver what follows.
+// afterEachEvent runs after every single input event the action sends, so
+// that the caller sees the intermediate states of a drag.
+void performAction(const Action& action, const std::function<void()>& afterEachEvent);
+
+// Lets Qt deliver what is pending: posted events, update requests, paints.
+void settleWindow();
+
+// Text of what went wrong with a blocking dialog or menu during the last
+// action ("" when nothing did): one that stayed open, or one that was
+// expected and never came is fine.
+std::string takeModalTrouble();
+
+// How many root menus and About boxes the actions have seen open.
+std::string actionStatistics();
+
+// Installed once before the window is created.
+void startModalWatchdog();

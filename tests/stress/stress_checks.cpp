@@ -1,0 +1,282 @@
+#include "tests/stress/stress_checks.h"
+
+#include "app/client_area.h"
+#include "app/control_panel.h"
+#include "app/main_window.h"
+#include "app/root_editor.h"
+#include "model/filter_state.h"
+#include "view/fonts.h"
+#include "view/layout.h"
+#include "view/paint.h"
+#include "view/response_view.h"
+#include "view/surface.h"
+#include "view/zplane_view.h"
+
+#include <QComboBox>
+#include <QCursor>
+#include <QFontMetrics>
+#include <QLabel>
+#include <QSlider>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
+#include <cstring>
+#include <sstream>
+#include <vector>
+
+namespace {
+
+// Which models show the Q controls, by model index.
+constexpr bool Q_SHOWN[MODEL_COUNT] = {false, true, true, true, true, false, true, false, false};
+
+std::string listFault(const RootList& list, const char* name)
+{
+    if (list.count < 0 || list.count > MAX_ROOTS)
+        return std::string("counts: ") + name + " count " + std::to_string(list.count);
+    for (int i = 0; i < list.count; ++i)
+        if (!list.pairFlags[i] && !(list.positions[i].im == 0.0)) {
+            std::ostringstream text;
+            text << "single-im: " << name << " slot " << i << " is single with im " << list.positions[i].im;
+            return text.str();
+        }
+    return "";
+}
+
+const char* cursorName(const QCursor& cursor)
+{
+    if (cursor == *arrowCursor)
+        return "arrow";
+    if (cursor == *handCursor)
+        return "hand";
+    if (cursor == *binCursor)
+        return "bin";
+    return nullptr;
+}
+
+bool sameList(const RootList& a, const RootList& b)
+{
+    if (a.count != b.count)
+        return false;
+    for (int i = 0; i < std::clamp(a.count, 0, MAX_ROOTS); ++i)
+        if (a.pairFlags[i] != b.pairFlags[i] ||
+            std::memcmp(&a.positions[i], &b.positions[i], sizeof a.positions[i]) != 0)
+            return false;
+    return true;
+}
+
+// Every pixel a list's marks cover, as drawRootList places them, lies inside
+// zPlaneRect: a circle of radius size/12 or a cross of half-size size/14.
+bool marksInside(const RootList& list, bool asCross)
+{
+    // The view's scale is a whole number below 2^32, the mark size it uses.
+    const double s = zPlaneScale >= 0.0 && zPlaneScale < 4294967296.0 ? zPlaneScale : 0.0;
+    const auto size = static_cast<std::int64_t>(s);
+    const std::int64_t reach = asCross ? size / 14 : size / 12;
+    const Rect& r = zPlaneRect;
+    const auto fits = [&r, reach](std::int64_t x, std::int64_t y) {
+        return x - reach >= r.left && x + reach < r.right && y - reach >= r.top && y + reach < r.bottom;
+    };
+    for (int i = 0; i < std::clamp(list.count, 0, MAX_ROOTS); ++i) {
+        const std::int64_t x = narrowPixel(std::int64_t{zPlaneCentreX} + toPixel(list.positions[i].re * s));
+        const std::int64_t dy = toPixel(list.positions[i].im * s);
+        if (!fits(x, narrowPixel(zPlaneCentreY - dy)))
+            return false;
+        if (list.pairFlags[i] && !fits(x, narrowPixel(zPlaneCentreY + dy)))
+            return false;
+    }
+    return true;
+}
+
+bool overlap(const Rect& a, const Rect& b)
+{
+    return a.left < b.right && b.left < a.right && a.top < b.bottom && b.top < a.bottom;
+}
+
+bool empty(const Rect& r) { return r.left >= r.right || r.top >= r.bottom; }
+
+// A client area too small for its panes lays them out over each other, and
+// over the palette; there the order of the drawing steps decides each pixel
+// and a redraw cannot match a full paint, nor does it need to.
+bool panesApart()
+{
+    const Rect* panes[] = {&zPlaneRect, &magnitudePane, &phasePane};
+    for (const Rect* pane : panes)
+        if (empty(*pane))
+            return false;
+    return !overlap(zPlaneRect, magnitudePane) && !overlap(zPlaneRect, phasePane) &&
+           !overlap(magnitudePane, phasePane) && !overlap(paletteRect, magnitudePane) &&
+           !overlap(paletteRect, phasePane);
+}
+
+RootList seenZeros, seenPoles;          // the drawn copies at the last observation
+RootList erasedZeros, erasedPoles;      // the copies before the last change of them
+
+// The palette caption, drawn by full paints only, over its white box and the
+// pixels its glyphs may reach beyond it. In a client area narrower than about
+// 520 or lower than about 180 pixels it runs into the magnitude pane, where
+// the erase of a redrawn curve takes its pixels away: a flaw of its own, left
+// out of the comparison so that it hides no other difference.
+Rect captionBox()
+{
+    if (arialFont == nullptr)
+        return {};
+    const int width = QFontMetrics(arialFont->font).horizontalAdvance(QString::fromUtf8(PALETTE_CAPTION));
+    const std::int64_t top = std::int64_t{paletteRect.top} - arialFont->height;
+    return {narrowPixel(std::int64_t{paletteRect.left} - 2), narrowPixel(top - 2),
+            narrowPixel(std::int64_t{paletteRect.left} + width + 2), narrowPixel(std::int64_t{paletteRect.top} + 2)};
+}
+
+std::string firstDifferenceIn(const QImage& shown, const QImage& reference, const Rect& r)
+{
+    const Rect caption = captionBox();
+    const int left = std::max(r.left, 0), top = std::max(r.top, 0);
+    const int right = std::min({r.right, shown.width(), reference.width()});
+    const int bottom = std::min({r.bottom, shown.height(), reference.height()});
+    for (int y = top; y < bottom; ++y) {
+        const auto* a = reinterpret_cast<const std::uint32_t*>(shown.constScanLine(y));
+        const auto* b = reinterpret_cast<const std::uint32_t*>(reference.constScanLine(y));
+        if (left >= right || std::memcmp(a + left, b + left, sizeof *a * static_cast<std::size_t>(right - left)) == 0)
+            continue;
+        for (int x = left; x < right; ++x)
+            if (a[x] != b[x] && !contains(caption, x, y)) {
+                std::ostringstream text;
+                text << "pixel (" << x << ", " << y << ") is " << std::hex << (a[x] & 0xffffffu) << ", a full paint has "
+                     << (b[x] & 0xffffffu);
+                return text.str();
+            }
+    }
+    return "";
+}
+
+}  // namespace
+
+std::string checkState()
+{
+    for (const auto& [list, name] : {std::pair{&filterState.zeros, "zeros"}, std::pair{&filterState.poles, "poles"}})
+        if (std::string fault = listFault(*list, name); !fault.empty())
+            return fault;
+    if (!std::isfinite(filterState.gain)) {
+        std::ostringstream text;
+        text << "gain: the gain is " << filterState.gain;
+        return text.str();
+    }
+    const int model = filterState.modelIndex;
+    if (model < 0 || model >= MODEL_COUNT)
+        return "model: model index " + std::to_string(model);
+    if (controls.modelComboBox->currentIndex() != model)
+        return "combo: the combo box shows " + std::to_string(controls.modelComboBox->currentIndex()) +
+               ", the model index is " + std::to_string(model);
+    const bool custom = model == MODEL_CUSTOM;
+    if (controls.cutoffLabel->isHidden() != custom || controls.cutoffSlider->isHidden() != custom)
+        return "cutoff-controls: cutoff controls " + std::string(controls.cutoffSlider->isHidden() ? "hidden" : "shown") +
+               " for model " + std::to_string(model);
+    if (filterState.qVisible != Q_SHOWN[model])
+        return "q-flag: the Q-visible flag is " + std::string(filterState.qVisible ? "set" : "clear") + " for model " +
+               std::to_string(model);
+    if (controls.qLabel->isHidden() == Q_SHOWN[model] || controls.qSlider->isHidden() == Q_SHOWN[model])
+        return "q-controls: Q controls " + std::string(controls.qSlider->isHidden() ? "hidden" : "shown") +
+               " for model " + std::to_string(model);
+
+    const char* cursor = cursorName(clientArea->cursor());
+    if (cursor == nullptr)
+        return "cursor: the cursor is none of arrow, hand and bin";
+    if (rootEditor.dragging) {
+        const char* expected = rootEditor.outside ? "bin" : "hand";
+        if (std::strcmp(cursor, expected) != 0)
+            return std::string("drag-cursor: ") + cursor + " while dragging " +
+                   (rootEditor.outside ? "outside" : "inside");
+    }
+    return "";
+}
+
+void observeDrawnRoots()
+{
+    if (sameList(drawnZeros, seenZeros) && sameList(drawnPoles, seenPoles))
+        return;
+    erasedZeros = seenZeros;
+    erasedPoles = seenPoles;
+    seenZeros = drawnZeros;
+    seenPoles = drawnPoles;
+}
+
+namespace {
+
+// A press on the palette adds a root that the first movement draws; until
+// then the display shows the roots from before. A client area that shows
+// nothing gets no paint.
+bool mayShowOtherRoots()
+{
+    return (rootEditor.dragging && rootEditor.lastDragPoint == rootEditor.pressPoint) ||
+           surfaceWidth(clientArea->surface) == 0 || surfaceHeight(clientArea->surface) == 0 ||
+           clientArea->visibleRegion().isEmpty();
+}
+
+}  // namespace
+
+std::string checkShownRoots()
+{
+    if (mayShowOtherRoots() || (sameList(drawnZeros, filterState.zeros) && sameList(drawnPoles, filterState.poles)))
+        return "";
+    return "shown-roots: the z-plane was last drawn with " + std::to_string(drawnZeros.count) + " zeros and " +
+           std::to_string(drawnPoles.count) + " poles, the filter has " + std::to_string(filterState.zeros.count) +
+           " and " + std::to_string(filterState.poles.count) + ", or other positions";
+}
+
+bool displayCheckable()
+{
+    observeDrawnRoots();
+    if (mayShowOtherRoots() || !panesApart())
+        return false;
+    if (!sameList(drawnZeros, filterState.zeros) || !sameList(drawnPoles, filterState.poles))
+        return false;
+    return marksInside(drawnZeros, false) && marksInside(drawnPoles, true) && marksInside(erasedZeros, false) &&
+           marksInside(erasedPoles, true);
+}
+
+std::string displayImages;
+
+std::string checkDisplay()
+{
+    // The reference paint runs the views, which publish their geometry,
+    // drawn copies, rows and marker column; the window's next redraw must
+    // find those as its own last drawing left them.
+    const RootList zeros = drawnZeros, poles = drawnPoles;
+    const int centreX = zPlaneCentreX, centreY = zPlaneCentreY, markerX = cutoffMarkerX;
+    const double scale = zPlaneScale;
+    const std::vector<std::int32_t> magnitude = magnitudeRows, phase = phaseRows;
+
+    Surface reference;
+    resizeSurface(reference, surfaceWidth(clientArea->surface), surfaceHeight(clientArea->surface));
+    fullPaint(reference, {0, 0, surfaceWidth(reference), surfaceHeight(reference)});
+
+    drawnZeros = zeros;
+    drawnPoles = poles;
+    zPlaneCentreX = centreX;
+    zPlaneCentreY = centreY;
+    zPlaneScale = scale;
+    cutoffMarkerX = markerX;
+    magnitudeRows = magnitude;
+    phaseRows = phase;
+
+    // Only what shows counts: Qt paints no part of the client area that its
+    // window hides.
+    const QRect visible = clientArea->visibleRegion().boundingRect();
+    const double ratio = clientArea->devicePixelRatioF();
+    const Rect shown{toPixel(visible.left() * ratio), toPixel(visible.top() * ratio),
+                     toPixel((visible.right() + 1) * ratio), toPixel((visible.bottom() + 1) * ratio)};
+    for (const auto& [pane, name] : {std::pair{&magnitudePane, "magnitude pane"}, std::pair{&phasePane, "phase pane"},
+                                     std::pair{&zPlaneRect, "z-plane"}}) {
+        const Rect part{std::max(pane->left, shown.left), std::max(pane->top, shown.top),
+                        std::min(pane->right, shown.right), std::min(pane->bottom, shown.bottom)};
+        const std::string at = firstDifferenceIn(clientArea->surface.image, reference.image, part);
+        if (at.empty())
+            continue;
+        if (!displayImages.empty()) {
+            clientArea->surface.image.save(QString::fromStdString(displayImages + "-shown.png"));
+            reference.image.save(QString::fromStdString(displayImages + "-full-paint.png"));
+        }
+        return std::string("display: in the ") + name + ", " + at;
+    }
+    return "";
+}

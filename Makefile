@@ -7,7 +7,7 @@
 #                  /usr/local; DESTDIR is honoured)
 #   make package   build the Debian package build/package/vorbel_*.deb
 
-.PHONY: run test deps install package bench
+.PHONY: run test deps install package bench stress fuzz
 
 PREFIX ?= /usr/local
 
@@ -46,3 +46,28 @@ bench: deps
 	cmake --build --preset release --target vorbel_bench
 	QT_QPA_PLATFORM=offscreen ./build/release/bench/vorbel_bench --benchmark_repetitions=3 \
 	--benchmark_report_aggregates_only=true --benchmark_out=build/bench.json --benchmark_out_format=json
+
+# The stress driver on the real window: SEED (a number or "random"), ACTIONS,
+# and BUILD=release or asan. A failure prints the seed and the shortest
+# sequence of actions that reproduces it.
+SEED ?= 1
+ACTIONS ?= 100000
+BUILD ?= release
+stress: deps
+	cmake --preset $(BUILD)
+	cmake --build --preset $(BUILD) --target stress_driver
+	QT_QPA_PLATFORM=offscreen ASAN_OPTIONS=detect_leaks=0:abort_on_error=1:strict_string_checks=1 \
+	UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
+	./build/$(BUILD)/tests/stress/stress_driver --seed $(SEED) --actions $(ACTIONS)
+
+# The libFuzzer target over the model and the views, built with clang in
+# build/fuzz and run for FUZZ_SECONDS from a copy of the seed corpus, so that
+# the tree stays as it is; findings land in build/fuzz.
+FUZZ_SECONDS ?= 60
+fuzz: deps
+	cmake -S fuzz -B build/fuzz -G Ninja -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=RelWithDebInfo
+	cmake --build build/fuzz
+	rm -rf build/fuzz/corpus && cp -r fuzz/corpus build/fuzz/corpus
+	cd build/fuzz && QT_QPA_PLATFORM=offscreen LSAN_OPTIONS=suppressions=$(CURDIR)/fuzz/lsan.supp \
+	UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
+	./fuzz_views -max_total_time=$(FUZZ_SECONDS) -print_final_stats=1 -artifact_prefix=./ corpus

@@ -18,6 +18,8 @@ desktop-file-utils
 appstream
 dpkg-dev
 file
+clang
+libclang-rt-14-dev
 "
 
 missing=""

@@ -243,15 +243,7 @@ private slots:
     void cutoffSliderByMouse()
     {
         QSlider* slider = controls.cutoffSlider;
-        QStyleOptionSlider option;
-        option.initFrom(slider);
-        option.orientation = Qt::Horizontal;
-        option.minimum = slider->minimum();
-        option.maximum = slider->maximum();
-        option.sliderPosition = slider->value();
-        option.sliderValue = slider->value();
-        const QRect handle =
-            slider->style()->subControlRect(QStyle::CC_Slider, &option, QStyle::SC_SliderHandle, slider);
+        const QRect handle = sliderHandle(slider);
 
         // Dragging the handle to the right raises the cutoff at every step.
         const int before = slider->value();
@@ -380,15 +372,7 @@ private slots:
 
         // Held by its handle, released after the hiding.
         chooseModelByKeys(1);
-        QStyleOptionSlider option;
-        option.initFrom(slider);
-        option.orientation = Qt::Horizontal;
-        option.minimum = slider->minimum();
-        option.maximum = slider->maximum();
-        option.sliderPosition = slider->value();
-        option.sliderValue = slider->value();
-        const QPoint handle =
-            slider->style()->subControlRect(QStyle::CC_Slider, &option, QStyle::SC_SliderHandle, slider).center();
+        const QPoint handle = sliderHandle(slider).center();
         QTest::mousePress(slider, Qt::LeftButton, {}, handle);
         QVERIFY(slider->isSliderDown());
         switchToCustom();

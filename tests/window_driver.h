@@ -15,6 +15,9 @@
 #include <QElapsedTimer>
 #include <QImage>
 #include <QMainWindow>
+#include <QSlider>
+#include <QStyle>
+#include <QStyleOptionSlider>
 #include <QTimer>
 #include <QWidget>
 
@@ -22,6 +25,19 @@
 #include <cstdio>
 #include <functional>
 #include <string>
+
+// Where a horizontal slider's handle stands, in the slider's coordinates.
+inline QRect sliderHandle(const QSlider* slider)
+{
+    QStyleOptionSlider option;
+    option.initFrom(slider);
+    option.orientation = Qt::Horizontal;
+    option.minimum = slider->minimum();
+    option.maximum = slider->maximum();
+    option.sliderPosition = slider->value();
+    option.sliderValue = slider->value();
+    return slider->style()->subControlRect(QStyle::CC_Slider, &option, QStyle::SC_SliderHandle, slider);
+}
 
 // Lets Qt deliver what is pending: posted events, update requests, paints.
 inline void settle()

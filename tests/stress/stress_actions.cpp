@@ -1,5 +1,6 @@
 #include "tests/stress/stress_actions.h"
 #include "tests/stress/stress_targets.h"
+#include "tests/window_driver.h"
 
 #include "app/client_area.h"
 #include "app/control_panel.h"
@@ -289,14 +290,7 @@ void performSliderMouse(const Action& a)
         releaseAt(at);
         return;
     }
-    QStyleOptionSlider option;
-    option.initFrom(slider);
-    option.orientation = Qt::Horizontal;
-    option.minimum = slider->minimum();
-    option.maximum = slider->maximum();
-    option.sliderPosition = slider->value();
-    option.sliderValue = slider->value();
-    const QRect handle = slider->style()->subControlRect(QStyle::CC_Slider, &option, QStyle::SC_SliderHandle, slider);
+    const QRect handle = sliderHandle(slider);
     const QPoint start = inWindow(handle.center());
     const int distance = pick(a.p[3], 801) - 400;
     const int steps = 1 + pick(a.p[4], 12);

@@ -4,7 +4,6 @@
 #include "view/response_view.h"
 
 #include <cstdint>
-#include <limits>
 
 Rect zPlaneRect;
 Rect paletteRect;
@@ -70,10 +69,6 @@ void layoutPanes(std::uint16_t width, std::uint16_t height)
     phaseRows.resize(width);
     magnitudeRows.resize(width);
     clearResponseRows();
-    // Like the rows, the marker column belongs to a drawing of the old panes:
-    // an erase before the next drawing of the response must find no marker
-    // to over-paint in the new ones.
-    cutoffMarkerX = std::numeric_limits<int>::min();
 
     const std::int64_t u = baseUnitY;
     const int controlWidth = coordinate(s - m);

@@ -360,6 +360,7 @@ void clearResponseRows()
     const std::int32_t nowhere = std::numeric_limits<std::int32_t>::min();
     magnitudeRows.assign(magnitudeRows.size(), nowhere);
     phaseRows.assign(phaseRows.size(), nowhere);
+    cutoffMarkerX = std::numeric_limits<int>::min();
     points = ColumnPoints{};
     points.re.resize(magnitudeRows.size());
     points.im.resize(magnitudeRows.size());

@@ -66,6 +66,7 @@ void storedCurveBounds(Rect& magnitudeBand, Rect& phaseBand);
 // The column of the cutoff marker as last drawn, when its flag is set.
 Rect storedMarkerBounds();
 
-// Row arrays that describe no curve: rows outside every pane, so that an erase
-// before the next drawResponse draws nothing.
+// Row arrays and a marker column that describe no drawing: rows and a column
+// outside every pane, so that an erase before the next drawResponse draws
+// nothing. The layout calls it whenever the panes change.
 void clearResponseRows();

@@ -28,7 +28,8 @@ TEST(ComplexArithmetic, SubtractionConjugateAndProduct)
     EXPECT_EQ(p.im, 2.0);
 }
 
-TEST(ComplexDivision, WorkedQuotients)
+// Closed form: (1 + i) / 2i = (1 + i)(−2i) / 4 = 0.5 − 0.5i; 1 / (3 + 4i) = (3 − 4i) / 25.
+TEST(ComplexDivision, QuotientsAgreeWithTheConjugateFormula)
 {
     const Complex a = Complex{1.0, 1.0} / Complex{0.0, 2.0};
     EXPECT_EQ(a.re, 0.5);

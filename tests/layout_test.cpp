@@ -14,7 +14,7 @@
 namespace {
 
 // Arial 14 pixels high and 5 wide on average, dialog base unit 16: the
-// metrics of the worked layouts below.
+// metrics every layout below is computed with.
 class Layout : public testing::Test {
 protected:
     void SetUp() override
@@ -63,7 +63,10 @@ bool outsideEveryPane(std::int32_t row)
     return !inside(magnitudePane) && !inside(phasePane);
 }
 
-TEST_F(Layout, WorkedExample800By600)
+// Closed form: margin 14 / 2 = 7, width left 800 − 15 − 7 − 20 = 758, height
+// left 600 − 28 − 7 − 20 = 545, side min(⌊9 · 758 / 32⌋, 545) = 213, phase pane
+// 545 / 3 = 181 high, controls 213 − 7 = 206 wide, sliders 15 · 16 / 8 = 30 high.
+TEST_F(Layout, PanesAndControlsOf800By600)
 {
     layoutPanes(800, 600);
     expectRect(zPlaneRect, 7, 380, 220, 593);
@@ -81,6 +84,8 @@ TEST_F(Layout, WorkedExample800By600)
     expectControl(Q_SLIDER, 7, 117, 206, 30);
 }
 
+// Closed form: width left 1558 would give a side of ⌊9 · 1558 / 32⌋ = 438, more
+// than the 345 of height left, so the side is 345.
 TEST_F(Layout, HeightLimitedZPlane)
 {
     layoutPanes(1600, 400);

@@ -96,7 +96,10 @@ double expectedMagnitudeRow(int column)
     return 114.0 - std::trunc(decibels * (364.0 / 77.0));
 }
 
-TEST_F(ResponseView, AxesOfTheWorkedExample)
+// Closed form: 545 / ln 2205 = 70.79 pixels per unit of ln, 364 / 77 = 4.727 pixels
+// per dB, 0 dB at 10 + ⌊22 · 4.727⌋ = 114, 90 / π = 28.65 pixels per radian; f lies
+// at column 245 + ⌊ln(f / 10) · 70.79⌋, the marker at f = √(10 · 22050).
+TEST_F(ResponseView, AxesGridColumnsAndMarkerOf800By600Panes)
 {
     const ResponseAxes axes = responseAxes(MAGNITUDE, PHASE);
     EXPECT_EQ(axes.width, 545);
@@ -123,7 +126,7 @@ TEST_F(ResponseView, AxesOfTheWorkedExample)
 }
 
 // A deep notch at a frequency puts the lowest level of the curve into the
-// column that samples it.
+// column that samples it. Closed form: column i samples 10 · 2205^(i / 545) Hz.
 TEST_F(ResponseView, ColumnsSampleTheirFrequencies)
 {
     const struct {

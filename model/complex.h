@@ -3,9 +3,10 @@
 #include <cmath>
 #include <limits>
 
-// Complex arithmetic of the filter model. Only the operations the model needs;
-// magnitudes are formed by callers as re² + im². Defined here, inline, because
-// the response evaluates them tens of thousands of times per redraw.
+// The few complex operations the filter model uses. There is no magnitude:
+// callers work with re² + im² (a level in dB is 10 · log10 of it) and so never
+// take a square root. Inline, because the response evaluates these tens of
+// thousands of times per redraw.
 
 struct Complex {
     double re = 0.0;
@@ -18,10 +19,12 @@ inline Complex operator*(Complex a, Complex b) { return {a.re * b.re - a.im * b.
 
 inline Complex conj(Complex a) { return {a.re, -a.im}; }
 
-// Smith's division, scaled by the larger part of the divisor. A zero divisor,
-// a divisor with a NaN part or with both parts infinite gives (NaN, NaN),
-// never an infinity; a divisor with one infinite part gives a zero quotient
-// for a finite dividend. NaN or infinite parts of the dividend propagate.
+// Smith's division: scaling by the divisor's larger part avoids forming |b|²,
+// which overflows or underflows long before the quotient does. A
+// divisor that leaves no meaningful quotient (zero, a NaN part, both parts
+// infinite) gives (NaN, NaN), never an infinity, so that a point on a pole is
+// recognisable; one infinite part gives 0 for a finite dividend. NaN or
+// infinite parts of the dividend propagate.
 inline Complex operator/(Complex a, Complex b)
 {
     constexpr double notANumber = std::numeric_limits<double>::quiet_NaN();

@@ -9,9 +9,10 @@
 // 0 … 7) changes nothing but setting the Q-visible flag.
 void applyModel();
 
-// One low-pass section H(z) = g · (z + 1)² / ((z − p)(z − conj p)) with unit
-// gain at z = 1. ω in radians per sample, (0, π]; Q ≥ 0.5. Writes the upper
-// pole p into pole and g into sectionGain, nothing else.
+// Designs one second-order low-pass section g · (z + 1)² / ((z − p)(z − conj p)),
+// scaled so that it passes DC (z = 1) unchanged. Needs ω in (0, π] radians per
+// sample and Q ≥ 0.5. The callers chain sections and own the counts and pair
+// flags, so this writes only the upper pole p and g.
 void designSecondOrderLowPass(double omega, double q, Complex& pole, double& sectionGain);
 
 // An order-N Butterworth low-pass at the current cutoff, as N/2 sections in

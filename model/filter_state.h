@@ -19,8 +19,9 @@ struct Root {
     bool pair = false;
 };
 
-// A bounded list of roots: slots 0 … count − 1 are valid, without gaps. Slots
-// at count and above are ignored by every reader and may hold stale values.
+// A list of fixed capacity, so that designs and edits never allocate: slots
+// 0 … count − 1 hold the roots, without gaps. Slots from count on keep what an
+// earlier design or edit left there, and no reader looks at them.
 struct RootList {
     bool pairFlags[MAX_ROOTS] = {};
     Complex positions[MAX_ROOTS] = {};
@@ -46,8 +47,9 @@ struct FilterState {
     bool qVisible = false;
 };
 
-// The start-up values: Nyquist 22050 Hz, lowest frequency 10 Hz, cutoff
-// √(22050 · 10), Q √0.5, gain 0, both lists empty, model 0.
+// The filter the program starts from: the first model at 44100 Hz, its cutoff
+// in the geometric middle of the 10 Hz … 22050 Hz axis (√(22050 · 10)), Q √0.5,
+// no roots and gain 0 until the first design runs.
 FilterState initialFilterState();
 
 // The process-wide filter record, holding its start-up values before main runs.

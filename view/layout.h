@@ -18,8 +18,9 @@ extern Rect phasePane;
 extern std::vector<std::int32_t> magnitudeRows;
 extern std::vector<std::int32_t> phaseRows;
 
-// The vertical dialog base unit in pixels: the character height of the font
-// the controls use. Set by the window before the first layout.
+// The height unit of the control column in pixels: the character height of
+// the controls' font, so that labels and sliders grow with it. Set by the
+// window before the first layout.
 extern int baseUnitY;
 
 struct ControlGeometry {

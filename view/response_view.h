@@ -10,7 +10,8 @@ struct Surface;
 
 // True at start; only the partial redraw changes it, between erase and draw.
 extern bool cutoffMarkerVisible;
-// The client x at which the cutoff marker was last drawn.
+// Where drawResponse last drew the cutoff marker, so that the erase finds it
+// after the cutoff has moved.
 extern int cutoffMarkerX;
 
 // The axes of one drawing, from the panes and the filter's frequencies.

@@ -13,7 +13,8 @@ extern int zPlaneCentreX;
 extern int zPlaneCentreY;
 extern double zPlaneScale;  // always a whole number
 
-// True only while the erase pass of drawZPlane runs.
+// Set while drawZPlane paints over the old marks, so that their centres turn
+// white with them instead of blue.
 extern bool erasingMarks;
 
 // The roots exactly as the last drawZPlane drew them.

@@ -6,7 +6,7 @@
 int main(int argc, char** argv)
 {
     QApplication application(argc, argv);
-    QApplication::setApplicationName(QString::fromUtf8(WINDOW_CLASS_NAME));
+    QApplication::setApplicationName(QString::fromUtf8(APPLICATION_NAME));
     QGuiApplication::setDesktopFileName(QStringLiteral("vorbel"));
     return runMainWindow();
 }

@@ -59,9 +59,9 @@ void createMenus(QMainWindow* window)
 
 // Alt with a typed "?" or "/" opens the About box while the window itself
 // has the keyboard focus; a child control with the focus takes the keys.
-void createAccelerators(QWidget* focusHolder)
+void createShortcuts(QWidget* focusHolder)
 {
-    for (const char key : ABOUT_ACCELERATOR_KEYS) {
+    for (const char key : ABOUT_SHORTCUT_KEYS) {
         auto* shortcut = new QShortcut(QKeySequence(QKeyCombination(Qt::AltModifier, static_cast<Qt::Key>(key))),
                                        focusHolder);
         shortcut->setContext(Qt::WidgetShortcut);
@@ -125,7 +125,7 @@ bool createMainWindow()
     baseUnitY = toPixel((controlFont.ascent() + controlFont.descent()) * ratio);
     createControls(clientArea);
     updateCutoff(2.0 * filterState.nyquist);
-    createAccelerators(clientArea);
+    createShortcuts(clientArea);
 
     applyModel();
     window->resize(defaultWindowSize(screen));

@@ -3,7 +3,7 @@
 class QCursor;
 class QMainWindow;
 
-// The one top-level window: title, menus, accelerators, the client area with
+// The one top-level window: title, menus, shortcuts, the client area with
 // its controls, and the two redraw operations every interactive change ends
 // with.
 
@@ -27,7 +27,7 @@ void updateMinimumWindowSize();
 // The program's exit code: always 0, also when no window can be created.
 int runMainWindow();
 
-// Every menu, accelerator and pop-up menu command goes through here.
+// Every menu, shortcut and pop-up menu command goes through here.
 void handleCommand(int id);
 
 // The partial redraw after an interactive change, shown without clearing the

@@ -371,28 +371,6 @@ def hand_pixels():
     return hand_into(blank(32, 32))
 
 
-def bin_mono_pixels():
-    """The hand in front of the bin, in black and white: the bin moved right
-    and up, its grey drawn black and its silver white."""
-    shifted = blank(32, 32)
-    for y, row in enumerate(bin_pixels()):
-        for x, colour in enumerate(row):
-            if colour is not None:
-                tx, ty = x + 5, y - 2
-                if 0 <= tx < 32 and 0 <= ty < 32:
-                    shifted[ty][tx] = BLACK if colour in (BLACK, GREY) else WHITE
-    hand = hand_pixels()
-    # a white seam keeps the hand's outline apart from the bin's lines
-    for y in range(32):
-        for x in range(32):
-            if shifted[y][x] is not None and hand[y][x] is None and any(
-                    hand[y + dy][x + dx] is not None
-                    for dy in (-1, 0, 1) for dx in (-1, 0, 1)
-                    if 0 <= y + dy < 32 and 0 <= x + dx < 32):
-                shifted[y][x] = WHITE
-    return hand_into(shifted)
-
-
 # ---------------------------------------------------------------------------
 # Files.
 
@@ -449,7 +427,6 @@ def outputs():
     files["images/icon_16.xpm"] = xpm_text("icon_16_xpm", small[16])
     files["images/hand_cursor.xpm"] = xpm_text("hand_cursor_xpm", hand_pixels())
     files["images/bin_cursor.xpm"] = xpm_text("bin_cursor_xpm", bin_pixels())
-    files["images/bin_cursor_mono.xpm"] = xpm_text("bin_cursor_mono_xpm", bin_mono_pixels())
     for size in DESKTOP_SIZES:
         rows = rgba_rows(small[size]) if size in small else icon_smooth(size)
         files["icons/hicolor/%dx%d/apps/vorbel.png" % (size, size)] = png_bytes(rows)
@@ -534,7 +511,6 @@ def preview(folder):
         "icon_32": rgba_rows(icon_pixels(32)),
         "hand_cursor": rgba_rows(hand_pixels()),
         "bin_cursor": rgba_rows(bin_pixels()),
-        "bin_cursor_mono": rgba_rows(bin_mono_pixels()),
         "icon_48": icon_smooth(48),
         "icon_64": icon_smooth(64),
     }

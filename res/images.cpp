@@ -3,7 +3,6 @@
 #include "res/resource_ids.h"
 
 #include "res/images/bin_cursor.xpm"
-#include "res/images/bin_cursor_mono.xpm"
 #include "res/images/hand_cursor.xpm"
 #include "res/images/icon_16.xpm"
 #include "res/images/icon_32.xpm"
@@ -21,7 +20,7 @@ QImage loadIconImage(int id, int size)
 {
     if (id == IDI_APP_ICON && size == 32)
         return fromXpm(icon_32_xpm);
-    if ((id == IDI_APP_ICON || id == IDI_SMALL_ICON) && size == 16)
+    if (id == IDI_APP_ICON && size == 16)
         return fromXpm(icon_16_xpm);
     return QImage();
 }
@@ -33,11 +32,6 @@ QImage loadCursorImage(int id)
     if (id == IDC_BIN_CURSOR)
         return fromXpm(bin_cursor_xpm);
     return QImage();
-}
-
-QImage loadBinCursorMonoImage()
-{
-    return fromXpm(bin_cursor_mono_xpm);
 }
 
 QIcon loadApplicationIcon()

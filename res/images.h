@@ -9,17 +9,13 @@
 // ARGB32; fully transparent pixels are the background. Everything returning
 // a QPixmap, QIcon or QCursor needs a QGuiApplication.
 
-// An icon image by resource id and side: IDI_APP_ICON at 32 and 16,
-// IDI_SMALL_ICON at 16. Any other pair gives a null image.
+// An icon image by id and side: IDI_APP_ICON at 32 and 16. Any other pair
+// gives a null image.
 QImage loadIconImage(int id, int size);
 
-// A cursor image by resource id: IDC_HAND_CURSOR gives the monochrome hand,
+// A cursor image by id: IDC_HAND_CURSOR gives the monochrome hand,
 // IDC_BIN_CURSOR the 16-colour bin. Any other id gives a null image.
 QImage loadCursorImage(int id);
-
-// The bin cursor's monochrome image: the hand in front of the bin, pointing
-// at BIN_MONO_HOT_SPOT_X, BIN_MONO_HOT_SPOT_Y.
-QImage loadBinCursorMonoImage();
 
 // The window icon: IDI_APP_ICON at 32 and 16 pixels.
 QIcon loadApplicationIcon();

@@ -1,20 +1,13 @@
 #pragma once
 
-// The fixed ids of the window's resources and the texts they carry. The ids
-// are those the window procedure dispatches on, so none of them may change.
+// The ids of the window's commands, icons and cursors, and the texts they
+// carry. Each menu item and shortcut carries its command id, and one switch
+// dispatches on all of them, so no two command ids may be equal.
 
-// Strings.
-constexpr int IDS_APP_TITLE = 103;
-constexpr int IDS_WINDOW_CLASS = 109;
 constexpr const char* APP_TITLE = "Vorbel";
-constexpr const char* WINDOW_CLASS_NAME = "VORBEL";
+constexpr const char* APPLICATION_NAME = "VORBEL";
 
-// The class menu and the accelerator table share one id.
-constexpr int IDR_MAIN_MENU = 109;
-constexpr int IDR_ACCELERATORS = 109;
-constexpr int IDD_ABOUT = 103;
-
-// Menu and accelerator commands.
+// Menu and shortcut commands.
 constexpr int IDM_ABOUT = 104;
 constexpr int IDM_EXIT = 105;
 constexpr int IDM_RATE_44100 = 32771;
@@ -22,8 +15,8 @@ constexpr int IDM_RATE_48000 = 32772;
 constexpr int IDM_RATE_96000 = 32773;
 constexpr int IDM_RATE_192000 = 32774;
 
-// Commands of the root pop-up menu. IDM_ROOT_KEEP is the item of the kind
-// the root already has, and nothing handles it.
+// Commands of the root pop-up menu, consecutive ids. IDM_ROOT_KEEP
+// is the item of the kind the root already has, and nothing handles it.
 constexpr int IDM_ROOT_DELETE = 200;
 constexpr int IDM_ROOT_TOGGLE = 201;
 constexpr int IDM_ROOT_KEEP = 202;
@@ -50,20 +43,16 @@ constexpr const char* MENU_HELP = "&Help";
 constexpr const char* MENU_ABOUT = "&About ...";
 
 // The About command also answers Alt with either of these typed characters.
-constexpr char ABOUT_ACCELERATOR_KEYS[] = {'?', '/'};
+constexpr char ABOUT_SHORTCUT_KEYS[] = {'?', '/'};
 
 // Icons and cursors.
-constexpr int IDI_APP_ICON = 107;    // 32 x 32 and 16 x 16
-constexpr int IDI_SMALL_ICON = 108;  // 16 x 16
+constexpr int IDI_APP_ICON = 107;  // 32 x 32 and 16 x 16
 constexpr int IDC_BIN_CURSOR = 130;
 constexpr int IDC_HAND_CURSOR = 132;
 
-// Hot spots, in image pixels. The hand and the monochrome bin image point
-// with the finger tip; the coloured bin image alone has its hot spot inside
-// the bin.
+// Hot spots, in image pixels. The hand points with its finger tip; the bin
+// shows no hand, so its hot spot lies inside the bin.
 constexpr int HAND_HOT_SPOT_X = 10;
 constexpr int HAND_HOT_SPOT_Y = 10;
-constexpr int BIN_MONO_HOT_SPOT_X = 10;
-constexpr int BIN_MONO_HOT_SPOT_Y = 10;
 constexpr int BIN_HOT_SPOT_X = 16;
 constexpr int BIN_HOT_SPOT_Y = 15;

@@ -1,5 +1,5 @@
 // The real main window, driven as a user would: menus, the model combo box,
-// both sliders by keys and mouse, the About box and its accelerators.
+// both sliders by keys and mouse, the About box and its shortcuts.
 
 #include "tests/window_driver.h"
 
@@ -406,7 +406,7 @@ private slots:
         chooseModelByKeys(0);
     }
 
-    void aboutBoxByMenuAndAccelerators()
+    void aboutBoxByMenuAndShortcuts()
     {
         // By the menu, closed with OK.
         bool shown = false;

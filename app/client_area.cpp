@@ -28,7 +28,8 @@ const QCursor& cursorOf(CursorKind kind)
     return *arrowCursor;
 }
 
-// Sizes beyond the 16 bits of a size message are not laid out.
+// The layout takes 16-bit sizes, the range its arithmetic is checked over; a
+// larger client is laid out as 65535 pixels.
 std::uint16_t sizeWord(int pixels) { return static_cast<std::uint16_t>(std::clamp(pixels, 0, 65535)); }
 
 }  // namespace

@@ -55,8 +55,8 @@ QSlider* createSlider(QWidget* parent, bool visible)
     return slider;
 }
 
-// The SM_CXEDGE of the classic controls: the open list is at least as wide
-// as its widest item plus two of these.
+// The open list is at least as wide as its widest item plus an edge of this
+// width on each side, so that no model name is cut off.
 constexpr int EDGE_WIDTH = 2;
 
 QComboBox* createComboBox(QWidget* parent)

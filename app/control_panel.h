@@ -19,7 +19,8 @@ struct ControlPanel {
 
 extern ControlPanel controls;
 
-// The model combo box's items; the item index is the model index.
+// The model names in model index order, so that the combo box's current
+// index is the model index.
 constexpr const char* MODEL_NAMES[] = {
     "1st order LP",
     "2nd order LP",

@@ -28,6 +28,10 @@ Complex productOfFactors(const RootList& list, Complex z)
 
 double squaredMagnitude(Complex h) { return h.re * h.re + h.im * h.im; }
 
+// An end of the band where |H|² is zero, infinite or NaN (a zero or a pole
+// exactly there) cannot be brought to 1 by any finite gain.
+bool usableEnd(double squared) { return std::isfinite(squared) && squared > 0.0; }
+
 }  // namespace
 
 Complex evaluateResponse(Complex z)
@@ -41,6 +45,14 @@ void normalizeGain()
     filterState.gain = 1.0;
     const double m1 = squaredMagnitude(evaluateResponse({1.0, 0.0}));
     const double m2 = squaredMagnitude(evaluateResponse({-1.0, 0.0}));
-    const double m = m1 > m2 ? m1 : m2;
-    filterState.gain = std::isfinite(m) && m > 0.0 ? 1.0 / std::sqrt(m) : 1.0;
+    // An unusable end is passed over, so that a pole on one end still leaves
+    // the other end at 1; with both usable the larger wins and a tie takes z = −1.
+    double m = 1.0;
+    if (usableEnd(m1) && usableEnd(m2))
+        m = m1 > m2 ? m1 : m2;
+    else if (usableEnd(m1))
+        m = m1;
+    else if (usableEnd(m2))
+        m = m2;
+    filterState.gain = 1.0 / std::sqrt(m);
 }

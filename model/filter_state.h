@@ -58,7 +58,8 @@ extern FilterState filterState;
 // H(z) of the current filter. A z exactly on a pole gives (NaN, NaN).
 Complex evaluateResponse(Complex z);
 
-// Sets the gain so that the larger of |H(1)| and |H(−1)| is 1. Where no
-// finite gain does that (both are 0, or one is infinite or NaN) the gain
-// becomes 1, so that later evaluations stay meaningful.
+// Sets the gain so that the larger of |H(1)| and |H(−1)| is 1. An end where
+// |H| is 0, infinite or NaN is passed over and the other end alone decides;
+// where neither end is usable the gain becomes 1, so that later evaluations
+// stay meaningful.
 void normalizeGain();

@@ -7,8 +7,9 @@
 
 namespace {
 
-// Four points in one register (two on processors without AVX): every
-// operation works on each lane alone, exactly as on a single double.
+// Four points per vector (one AVX register, or as many narrower registers as
+// the target has): every operation works on each lane alone, exactly as on a
+// single double.
 using Lanes = double __attribute__((vector_size(32)));
 constexpr int WIDTH = 4;
 
@@ -52,9 +53,9 @@ struct Block {
     return product;
 }
 
-// One block of points. The same source is compiled for the baseline
-// processor and for AVX2 (wider registers, no fused operations, hence the
-// same digits); the processor decides at run time which one runs.
+// One block of points. The same source is compiled for the target's baseline
+// and, on x86-64, for AVX2 (wider registers, no fused operations, hence the
+// same digits); formThatRuns decides at run time which one runs.
 [[gnu::always_inline]] inline void evaluateBlock(const double* zRe, const double* zIm, double* hRe, double* hIm)
 {
     Block z;
@@ -79,24 +80,42 @@ void evaluateBlockBaseline(const double* zRe, const double* zIm, double* hRe, do
     evaluateBlock(zRe, zIm, hRe, hIm);
 }
 
+#if defined(__x86_64__)
 [[gnu::target("avx2")]] void evaluateBlockAvx2(const double* zRe, const double* zIm, double* hRe, double* hIm)
 {
     evaluateBlock(zRe, zIm, hRe, hIm);
 }
 
-using BlockFunction = void (*)(const double*, const double*, double*, double*);
-
-BlockFunction blockFunction()
+bool processorRunsAvx2()
 {
-    static const BlockFunction chosen = __builtin_cpu_supports("avx2") ? evaluateBlockAvx2 : evaluateBlockBaseline;
-    return chosen;
+    static const bool runs = __builtin_cpu_supports("avx2");
+    return runs;
 }
+#endif
 
 }  // namespace
 
-void evaluateResponses(const double* zRe, const double* zIm, int count, double* hRe, double* hIm)
+SweepCode formThatRuns([[maybe_unused]] SweepCode requested)
 {
-    const BlockFunction evaluate = blockFunction();
+#if defined(VORBEL_PORTABLE_SWEEP)
+    if (requested == SweepCode::chosen)
+        return SweepCode::portable;
+#endif
+#if defined(__x86_64__)
+    if (requested != SweepCode::portable && processorRunsAvx2())
+        return SweepCode::avx2;
+#endif
+    return SweepCode::portable;
+}
+
+void evaluateResponses(const double* zRe, const double* zIm, int count, double* hRe, double* hIm,
+                       [[maybe_unused]] SweepCode code)
+{
+    auto evaluate = evaluateBlockBaseline;
+#if defined(__x86_64__)
+    if (formThatRuns(code) == SweepCode::avx2)
+        evaluate = evaluateBlockAvx2;
+#endif
     for (int start = 0; start < count; start += BLOCK) {
         const int n = std::min(BLOCK, count - start);
         double re[BLOCK] = {}, im[BLOCK] = {}, outRe[BLOCK], outIm[BLOCK];

@@ -1,3 +1,4 @@
+#include "app/slider_scales.h"
 #include "model/designs.h"
 #include "model/filter_state.h"
 
@@ -5,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 
 namespace {
@@ -305,6 +307,49 @@ TEST_F(Designs, TopOfTheCutoffRangeStaysFinite)
                     }
                     for (int i = 0; i < filterState.zeros.count; ++i)
                         EXPECT_TRUE(std::isfinite(filterState.zeros.positions[i].im));
+                }
+            }
+        }
+    }
+}
+
+// At the top of the cutoff slider the notch's poles can include one exactly
+// at z = -1 (at 44100 Hz for these Q positions); the gain then normalises
+// z = 1 alone, as one position lower where the pole is just inside.
+TEST_F(Designs, NotchWithAPoleOnMinusOneHasUnitGainAtZeroFrequency)
+{
+    for (const int qPosition : {0, 262, 300}) {
+        SCOPED_TRACE(testing::Message() << "Q position " << qPosition);
+        filterState = initialFilterState();
+        design(4, cutoffAtPosition(filterState.nyquist, filterState.lowestFrequency, SLIDER_TOP),
+               qAtPosition(qPosition));
+        ASSERT_TRUE(std::isnan(evaluateResponse({-1.0, 0.0}).re));
+        const double decibels = 20.0 * std::log10(magnitude(evaluateResponse({1.0, 0.0})));
+        EXPECT_NEAR(decibels, 0.0, 1e-12);
+    }
+}
+
+// Whatever the rate and Q, at the top two cutoff positions the larger of the
+// usable ends of every normalised design is at 0 dB.
+TEST_F(Designs, NormalisedDesignsAtTheTopOfTheCutoffRange)
+{
+    for (const double rate : {44100.0, 48000.0, 96000.0, 192000.0}) {
+        for (int qPosition = 0; qPosition <= SLIDER_TOP; qPosition += 10) {
+            for (const int cutoffPosition : {SLIDER_TOP - 1, SLIDER_TOP}) {
+                for (const int index : {2, 4}) {
+                    filterState = initialFilterState();
+                    filterState.nyquist = rate / 2.0;
+                    design(index, cutoffAtPosition(filterState.nyquist, filterState.lowestFrequency, cutoffPosition),
+                           qAtPosition(qPosition));
+                    SCOPED_TRACE(testing::Message() << rate << " Hz, model " << index << ", cutoff position "
+                                                    << cutoffPosition << ", Q position " << qPosition);
+                    double larger = 0.0;
+                    for (const double end : {1.0, -1.0}) {
+                        const double m = magnitude(evaluateResponse({end, 0.0}));
+                        if (std::isfinite(m))
+                            larger = std::max(larger, m);
+                    }
+                    EXPECT_NEAR(larger, 1.0, 1e-12);
                 }
             }
         }

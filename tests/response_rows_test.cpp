@@ -4,6 +4,8 @@
 // computation, whatever the roots, rate or width.
 
 #include "model/filter_state.h"
+#include "model/response_sweep.h"
+#include "model/sweep_code.h"
 #include "view/curve_rows.h"
 #include "view/geometry.h"
 #include "view/layout.h"
@@ -13,6 +15,8 @@
 
 #include <cmath>
 #include <cstdint>
+#include <cstring>
+#include <functional>
 #include <limits>
 #include <random>
 #include <vector>
@@ -56,15 +60,25 @@ void randomRoots(std::mt19937& random)
     normalizeGain();
 }
 
-void expectSameRows(int width, int height)
+ResponseAxes axesFor(int width, int height)
+{
+    const Rect magnitude{40, 10, 40 + width, 10 + height * 2 / 3};
+    const Rect phase{40, magnitude.bottom + 20, 40 + width, magnitude.bottom + 20 + height / 3};
+    return responseAxes(magnitude, phase);
+}
+
+void sampleWith(SweepCode code, int width, const ResponseAxes& axes)
 {
     magnitudeRows.assign(static_cast<std::size_t>(width), 0);
     phaseRows.assign(static_cast<std::size_t>(width), 0);
     clearResponseRows();
-    const Rect magnitude{40, 10, 40 + width, 10 + height * 2 / 3};
-    const Rect phase{40, magnitude.bottom + 20, 40 + width, magnitude.bottom + 20 + height / 3};
-    const ResponseAxes axes = responseAxes(magnitude, phase);
-    sampleResponse(axes);
+    sampleResponse(axes, code);
+}
+
+void expectSameRows(int width, int height)
+{
+    const ResponseAxes axes = axesFor(width, height);
+    sampleWith(SweepCode::chosen, width, axes);
     std::vector<std::int32_t> expectedMagnitude, expectedPhase;
     referenceRows(axes, expectedMagnitude, expectedPhase);
     for (int i = 0; i < width; ++i) {
@@ -75,7 +89,8 @@ void expectSameRows(int width, int height)
     }
 }
 
-TEST(FastRows, EqualThePlainLoopForRandomRootsRatesAndWidths)
+// Sets up each random filter in turn and hands over the pane size to check.
+void forEachRandomCase(const std::function<void(int width, int height)>& check)
 {
     std::mt19937 random(20261207);
     for (const double nyquist : {22050.0, 24000.0, 48000.0, 96000.0}) {
@@ -85,7 +100,7 @@ TEST(FastRows, EqualThePlainLoopForRandomRootsRatesAndWidths)
                 filterState.nyquist = nyquist;
                 randomRoots(random);
                 SCOPED_TRACE(testing::Message() << nyquist << " Hz, width " << width << ", trial " << trial);
-                expectSameRows(width, 300 + 97 * trial);
+                check(width, 300 + 97 * trial);
             }
         }
     }
@@ -93,7 +108,7 @@ TEST(FastRows, EqualThePlainLoopForRandomRootsRatesAndWidths)
 
 // Roots on the unit circle put exact zeros and poles on column points; NaN,
 // infinite and zero gains; columns that match no ordinary number.
-TEST(FastRows, EqualThePlainLoopForDegenerateResponses)
+void forEachDegenerateCase(const std::function<void(int width, int height)>& check)
 {
     const double pi = 4.0 * std::atan(1.0);
     for (const double gain : {0.0, 1.0, 1e300, -1e-300, std::numeric_limits<double>::infinity(),
@@ -111,8 +126,104 @@ TEST(FastRows, EqualThePlainLoopForDegenerateResponses)
         filterState.poles.pairFlags[1] = true;
         filterState.gain = gain;
         SCOPED_TRACE(testing::Message() << "gain " << gain);
-        expectSameRows(545, 545);
+        check(545, 545);
     }
+}
+
+TEST(FastRows, EqualThePlainLoopForRandomRootsRatesAndWidths)
+{
+    forEachRandomCase(expectSameRows);
+}
+
+TEST(FastRows, EqualThePlainLoopForDegenerateResponses)
+{
+    forEachDegenerateCase(expectSameRows);
+}
+
+// The portable code, the only form outside x86-64, against the AVX2 form: the
+// response values bit for bit at every column point, and the rows.
+void expectPortableEqualsAvx2(int width, int height)
+{
+    const double pi = 4.0 * std::atan(1.0);
+    const double omega0 = (filterState.lowestFrequency * pi) / filterState.nyquist;
+    const double ratio = std::pow(filterState.nyquist / filterState.lowestFrequency, 1.0 / width);
+    const auto n = static_cast<std::size_t>(width);
+    std::vector<double> zRe(n), zIm(n);
+    for (std::size_t i = 0; i < n; ++i) {
+        const double omega = std::pow(ratio, static_cast<double>(i)) * omega0;
+        zRe[i] = std::cos(omega);
+        zIm[i] = std::sin(omega);
+    }
+    std::vector<double> portableRe(n), portableIm(n), avx2Re(n), avx2Im(n);
+    evaluateResponses(zRe.data(), zIm.data(), width, portableRe.data(), portableIm.data(), SweepCode::portable);
+    evaluateResponses(zRe.data(), zIm.data(), width, avx2Re.data(), avx2Im.data(), SweepCode::avx2);
+    EXPECT_EQ(std::memcmp(portableRe.data(), avx2Re.data(), n * sizeof(double)), 0);
+    EXPECT_EQ(std::memcmp(portableIm.data(), avx2Im.data(), n * sizeof(double)), 0);
+
+    const ResponseAxes axes = axesFor(width, height);
+    sampleWith(SweepCode::portable, width, axes);
+    const std::vector<std::int32_t> portableMagnitude = magnitudeRows, portablePhase = phaseRows;
+    sampleWith(SweepCode::avx2, width, axes);
+    EXPECT_EQ(portableMagnitude, magnitudeRows);
+    EXPECT_EQ(portablePhase, phaseRows);
+}
+
+class PortableRows : public testing::Test {
+protected:
+    void SetUp() override
+    {
+        if (formThatRuns(SweepCode::avx2) != SweepCode::avx2)
+            GTEST_SKIP() << "no AVX2 form on this target or processor";
+    }
+};
+
+TEST_F(PortableRows, EqualTheAvx2RowsForRandomRootsRatesAndWidths)
+{
+    forEachRandomCase(expectPortableEqualsAvx2);
+}
+
+TEST_F(PortableRows, EqualTheAvx2RowsForDegenerateResponses)
+{
+    forEachDegenerateCase(expectPortableEqualsAvx2);
+}
+
+// The curve estimates of both forms decide the same offsets at and around
+// pixel boundaries and for special values.
+TEST_F(PortableRows, OffsetsEqualTheAvx2OffsetsAtBoundariesAndSpecialValues)
+{
+    std::mt19937 random(11);
+    std::uniform_real_distribution<double> mantissa(-4.0, 4.0), scale(0.5, 40.0);
+    std::uniform_int_distribution<int> exponent(-1074, 1023);
+    constexpr double inf = std::numeric_limits<double>::infinity();
+    for (int trial = 0; trial < 500; ++trial) {
+        double re[CURVE_BLOCK], im[CURVE_BLOCK];
+        for (int j = 0; j < CURVE_BLOCK; ++j) {
+            re[j] = std::ldexp(mantissa(random), exponent(random) / (1 + trial % 8));
+            im[j] = std::ldexp(mantissa(random), exponent(random) / (1 + trial % 8));
+        }
+        re[trial % CURVE_BLOCK] = trial % 3 == 0 ? inf : std::numeric_limits<double>::quiet_NaN();
+        im[(trial * 7) % CURVE_BLOCK] = 0.0;
+        const double dbScale = scale(random), phaseScale = scale(random);
+        int portable[CURVE_BLOCK], avx2[CURVE_BLOCK];
+        decibelOffsets(re, im, CURVE_BLOCK, dbScale, portable, SweepCode::portable);
+        decibelOffsets(re, im, CURVE_BLOCK, dbScale, avx2, SweepCode::avx2);
+        ASSERT_EQ(std::memcmp(portable, avx2, sizeof portable), 0) << "trial " << trial;
+        phaseOffsets(re, im, CURVE_BLOCK, phaseScale, portable, SweepCode::portable);
+        phaseOffsets(re, im, CURVE_BLOCK, phaseScale, avx2, SweepCode::avx2);
+        ASSERT_EQ(std::memcmp(portable, avx2, sizeof portable), 0) << "trial " << trial;
+    }
+}
+
+// A build with VORBEL_PORTABLE_SWEEP runs the portable code everywhere, so its
+// whole suite checks that code against the plain loop.
+TEST(SweepCodeChoice, FollowsTheBuildAndTheProcessor)
+{
+#if defined(VORBEL_PORTABLE_SWEEP)
+    EXPECT_EQ(formThatRuns(SweepCode::chosen), SweepCode::portable);
+#else
+    EXPECT_EQ(formThatRuns(SweepCode::chosen), formThatRuns(SweepCode::avx2));
+#endif
+    EXPECT_EQ(formThatRuns(SweepCode::portable), SweepCode::portable);
 }
 
 // Values just at, below and above the pixel boundaries, where the estimates

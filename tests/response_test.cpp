@@ -142,32 +142,101 @@ TEST_F(Response, StaleSlotsBeyondTheCountChangeNothing)
     EXPECT_EQ(after.im, before.im);
 }
 
-// No finite gain puts the larger end at 1 in these cases; the gain becomes 1
-// instead of an infinity or NaN that would spoil every later evaluation.
+// A zero or a pole exactly on one end of the band leaves |H|² there 0 or not
+// finite; that end is passed over and the other end alone is brought to 1.
+// Each gain is the closed-form reciprocal of |H| at the usable end.
+TEST_F(Response, UnusableEndIsPassedOver)
+{
+    {
+        SCOPED_TRACE("pole at -1: H(1) = 1 / 2");
+        addSingle(filterState.zeros, 0.0);
+        addSingle(filterState.poles, -1.0);
+        normalizeGain();
+        EXPECT_EQ(filterState.gain, 2.0);
+        const Complex h1 = evaluateResponse({1.0, 0.0});
+        EXPECT_EQ(h1.re, 1.0);
+        EXPECT_EQ(h1.im, 0.0);
+        EXPECT_TRUE(std::isnan(evaluateResponse({-1.0, 0.0}).re));
+    }
+    {
+        SCOPED_TRACE("pole at +1: H(-1) = -1 / -2");
+        filterState = initialFilterState();
+        addSingle(filterState.zeros, 0.0);
+        addSingle(filterState.poles, 1.0);
+        normalizeGain();
+        EXPECT_EQ(filterState.gain, 2.0);
+        const Complex hMinus1 = evaluateResponse({-1.0, 0.0});
+        EXPECT_EQ(hMinus1.re, 1.0);
+        EXPECT_EQ(hMinus1.im, 0.0);
+    }
+    {
+        SCOPED_TRACE("|H(-1)| overflows to infinity: H(1) = (1 - 3) / 4");
+        filterState = initialFilterState();
+        addPair(filterState.poles, -1.0, 1e-160);
+        addSingle(filterState.zeros, 3.0);
+        filterState.gain = 1.0;
+        EXPECT_TRUE(std::isinf(squaredMagnitude(evaluateResponse({-1.0, 0.0}))));
+        normalizeGain();
+        EXPECT_EQ(filterState.gain, 2.0);
+        EXPECT_EQ(squaredMagnitude(evaluateResponse({1.0, 0.0})), 1.0);
+    }
+    {
+        SCOPED_TRACE("|H(1)| overflows to infinity: H(-1) = (-1 - 5) / 4");
+        filterState = initialFilterState();
+        addPair(filterState.poles, 1.0, 1e-160);
+        addSingle(filterState.zeros, 5.0);
+        filterState.gain = 1.0;
+        EXPECT_TRUE(std::isinf(squaredMagnitude(evaluateResponse({1.0, 0.0}))));
+        normalizeGain();
+        EXPECT_DOUBLE_EQ(filterState.gain, 2.0 / 3.0);
+        EXPECT_NEAR(squaredMagnitude(evaluateResponse({-1.0, 0.0})), 1.0, 1e-15);
+    }
+    {
+        SCOPED_TRACE("zero at +1: H(-1) = -2 / 1");
+        filterState = initialFilterState();
+        addSingle(filterState.zeros, 1.0);
+        normalizeGain();
+        EXPECT_EQ(filterState.gain, 0.5);
+    }
+}
+
+// Where neither end is usable no finite gain puts either at 1; the gain
+// becomes 1 instead of an infinity or NaN that would spoil every later
+// evaluation.
 TEST_F(Response, DegenerateNormalisationStoresUnitGain)
 {
-    addSingle(filterState.zeros, 1.0);
-    addSingle(filterState.zeros, -1.0);
-    normalizeGain();
-    EXPECT_EQ(filterState.gain, 1.0);
-
-    filterState = initialFilterState();
-    addSingle(filterState.poles, -1.0);
-    normalizeGain();
-    EXPECT_EQ(filterState.gain, 1.0);
-    EXPECT_TRUE(std::isfinite(evaluateResponse({0.0, 1.0}).re));
-
-    filterState = initialFilterState();
-    addSingle(filterState.poles, 1.0);
-    addSingle(filterState.poles, -1.0);
-    normalizeGain();
-    EXPECT_EQ(filterState.gain, 1.0);
-
-    filterState = initialFilterState();
-    addPair(filterState.poles, 1.0, 1e-160);  // |H(1)| overflows to infinity
-    addSingle(filterState.zeros, 5.0);
-    normalizeGain();
-    EXPECT_EQ(filterState.gain, 1.0);
+    {
+        SCOPED_TRACE("zeros at both ends");
+        addSingle(filterState.zeros, 1.0);
+        addSingle(filterState.zeros, -1.0);
+        normalizeGain();
+        EXPECT_EQ(filterState.gain, 1.0);
+    }
+    {
+        SCOPED_TRACE("poles at both ends");
+        filterState = initialFilterState();
+        addSingle(filterState.poles, 1.0);
+        addSingle(filterState.poles, -1.0);
+        normalizeGain();
+        EXPECT_EQ(filterState.gain, 1.0);
+        EXPECT_TRUE(std::isfinite(evaluateResponse({0.0, 1.0}).re));
+    }
+    {
+        SCOPED_TRACE("zero at +1, pole at -1");
+        filterState = initialFilterState();
+        addSingle(filterState.zeros, 1.0);
+        addSingle(filterState.poles, -1.0);
+        normalizeGain();
+        EXPECT_EQ(filterState.gain, 1.0);
+    }
+    {
+        SCOPED_TRACE("|H| overflows to infinity at both ends");
+        filterState = initialFilterState();
+        addPair(filterState.poles, 1.0, 1e-160);
+        addPair(filterState.poles, -1.0, 1e-160);
+        normalizeGain();
+        EXPECT_EQ(filterState.gain, 1.0);
+    }
 }
 
 }  // namespace

@@ -77,8 +77,8 @@ constexpr double TAN_PI_8 = 0.414213562373095048801688724210;
     std::memcpy(angles, &angle, sizeof angle);
 }
 
-// Estimates for a whole block, compiled for the baseline processor and for
-// AVX2, which the processor chooses between at run time.
+// Estimates for a whole block, compiled for the target's baseline and, on
+// x86-64, for AVX2; formThatRuns chooses between them at run time.
 [[gnu::always_inline]] inline void estimateLogs(const double* values, double* logs)
 {
     for (int i = 0; i < CURVE_BLOCK; i += WIDTH)
@@ -92,14 +92,37 @@ constexpr double TAN_PI_8 = 0.414213562373095048801688724210;
 }
 
 void estimateLogsBaseline(const double* values, double* logs) { estimateLogs(values, logs); }
-[[gnu::target("avx2")]] void estimateLogsAvx2(const double* values, double* logs) { estimateLogs(values, logs); }
 void estimateAnglesBaseline(const double* ys, const double* xs, double* angles) { estimateAngles(ys, xs, angles); }
+
+#if defined(__x86_64__)
+[[gnu::target("avx2")]] void estimateLogsAvx2(const double* values, double* logs) { estimateLogs(values, logs); }
 [[gnu::target("avx2")]] void estimateAnglesAvx2(const double* ys, const double* xs, double* angles)
 {
     estimateAngles(ys, xs, angles);
 }
+#endif
 
-const bool hasAvx2 = __builtin_cpu_supports("avx2");
+void estimateLogsWith([[maybe_unused]] SweepCode code, const double* values, double* logs)
+{
+#if defined(__x86_64__)
+    if (formThatRuns(code) == SweepCode::avx2) {
+        estimateLogsAvx2(values, logs);
+        return;
+    }
+#endif
+    estimateLogsBaseline(values, logs);
+}
+
+void estimateAnglesWith([[maybe_unused]] SweepCode code, const double* ys, const double* xs, double* angles)
+{
+#if defined(__x86_64__)
+    if (formThatRuns(code) == SweepCode::avx2) {
+        estimateAnglesAvx2(ys, xs, angles);
+        return;
+    }
+#endif
+    estimateAnglesBaseline(ys, xs, angles);
+}
 
 // The truncated value of finish(v) · scale for every v within margin of the
 // estimate, where finish rounds monotonically; decided when both ends agree.
@@ -120,13 +143,13 @@ bool decidedOffset(double estimate, double margin, double scale, Finish finish, 
 
 }  // namespace
 
-void decibelOffsets(const double* re, const double* im, int count, double dbScale, int* offsets)
+void decibelOffsets(const double* re, const double* im, int count, double dbScale, int* offsets, SweepCode code)
 {
     double power[CURVE_BLOCK] = {}, estimate[CURVE_BLOCK];
     count = std::clamp(count, 0, CURVE_BLOCK);
     for (int i = 0; i < count; ++i)
         power[i] = re[i] * re[i] + im[i] * im[i];
-    (hasAvx2 ? estimateLogsAvx2 : estimateLogsBaseline)(power, estimate);
+    estimateLogsWith(code, power, estimate);
 
     const auto tenTimes = [](double log) { return 10.0 * log; };
     const bool scaled = std::isfinite(dbScale);
@@ -138,13 +161,13 @@ void decibelOffsets(const double* re, const double* im, int count, double dbScal
     }
 }
 
-void phaseOffsets(const double* re, const double* im, int count, double phaseScale, int* offsets)
+void phaseOffsets(const double* re, const double* im, int count, double phaseScale, int* offsets, SweepCode code)
 {
     double x[CURVE_BLOCK] = {}, y[CURVE_BLOCK] = {}, estimate[CURVE_BLOCK];
     count = std::clamp(count, 0, CURVE_BLOCK);
     std::copy(re, re + count, x);
     std::copy(im, im + count, y);
-    (hasAvx2 ? estimateAnglesAvx2 : estimateAnglesBaseline)(y, x, estimate);
+    estimateAnglesWith(code, y, x, estimate);
 
     const auto itself = [](double angle) { return angle; };
     const bool scaled = std::isfinite(phaseScale);

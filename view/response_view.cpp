@@ -239,7 +239,7 @@ int decibelRow(const ResponseAxes& axes, double decibels)
     return narrowPixel(axes.zeroDbRow - std::int64_t{toPixel(decibels * axes.dbScale)});
 }
 
-void sampleResponse(const ResponseAxes& axes)
+void sampleResponse(const ResponseAxes& axes, SweepCode code)
 {
     const std::int64_t columns = storedColumns(axes.width);
     if (columns == 0)
@@ -249,9 +249,9 @@ void sampleResponse(const ResponseAxes& axes)
         const int n = static_cast<int>(std::min<std::int64_t>(CURVE_BLOCK, columns - start));
         double re[CURVE_BLOCK], im[CURVE_BLOCK];
         int decibels[CURVE_BLOCK], phases[CURVE_BLOCK];
-        evaluateResponses(unitCircle.re.data() + start, unitCircle.im.data() + start, n, re, im);
-        decibelOffsets(re, im, n, axes.dbScale, decibels);
-        phaseOffsets(re, im, n, axes.phaseScale, phases);
+        evaluateResponses(unitCircle.re.data() + start, unitCircle.im.data() + start, n, re, im, code);
+        decibelOffsets(re, im, n, axes.dbScale, decibels, code);
+        phaseOffsets(re, im, n, axes.phaseScale, phases, code);
         for (int j = 0; j < n; ++j) {
             const auto column = static_cast<std::size_t>(start + j);
             magnitudeRows[column] = narrowPixel(axes.zeroDbRow - std::int64_t{decibels[j]});

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "model/sweep_code.h"
 #include "view/geometry.h"
 
 struct Surface;
@@ -57,8 +58,8 @@ void eraseResponseCurves(Surface& surface);
 void plotCurves(Surface& surface, const Rect& pane);
 
 // Fills magnitudeRows and phaseRows for the current filter (the sampling step
-// of drawResponse).
-void sampleResponse(const ResponseAxes& axes);
+// of drawResponse). Every form of code gives the same rows.
+void sampleResponse(const ResponseAxes& axes, SweepCode code = SweepCode::chosen);
 
 // Where the stored curves (and the cutoff marker, when its flag is set) lie
 // in magnitudePane and phasePane: one band around each curve.

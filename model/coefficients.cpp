@@ -37,14 +37,6 @@ std::vector<Factor> factorsOf(const RootList& list)
     return factors;
 }
 
-int degreeOf(const std::vector<Factor>& factors)
-{
-    int degree = 0;
-    for (const Factor& f : factors)
-        degree += f.degree;
-    return degree;
-}
-
 int rootCount(const RootList& list)
 {
     int count = 0;
@@ -59,18 +51,13 @@ SectionCascade secondOrderSections(const FilterState& filter)
 {
     const std::vector<Factor> zeros = factorsOf(filter.zeros);
     const std::vector<Factor> poles = factorsOf(filter.poles);
-    const int excessPoles = degreeOf(poles) - degreeOf(zeros);
     SectionCascade cascade;
-    cascade.delay = std::max(0, -excessPoles);
-    // Delays still to be placed so that the cascade's total is D.
-    int spareDelay = std::max(0, excessPoles);
     const std::size_t count = std::max<std::size_t>({zeros.size(), poles.size(), 1});
     for (std::size_t k = 0; k < count; ++k) {
         const Factor numerator = k < zeros.size() ? zeros[k] : Factor{};
         const Factor denominator = k < poles.size() ? poles[k] : Factor{};
-        const int added = std::min(spareDelay, std::max(0, denominator.degree - numerator.degree));
-        spareDelay -= added;
-        const int shift = added;  // s − n
+        const int shift = std::max(0, denominator.degree - numerator.degree);  // s − n
+        cascade.delay += std::max(0, numerator.degree - denominator.degree);  // s − d
         Section section;
         for (int j = 0; j <= numerator.degree; ++j)
             section.b[shift + j] = numerator.c[j];
@@ -94,13 +81,15 @@ std::string coefficientText(const Document& document)
         + "\n";
     if (cascade.delay > 0)
         out += "# delay: " + std::to_string(cascade.delay) + " samples\n";
+    // Adding +0 turns −0, which −2·re gives for a root on the imaginary axis,
+    // into 0 and changes no other value.
     for (const Section& section : cascade.sections) {
         for (int j = 0; j < 3; ++j) {
-            appendShortestNumber(out, section.b[j]);
+            appendShortestNumber(out, section.b[j] + 0.0);
             out += ',';
         }
         for (int j = 0; j < 3; ++j) {
-            appendShortestNumber(out, section.a[j]);
+            appendShortestNumber(out, section.a[j] + 0.0);
             out += j < 2 ? ',' : '\n';
         }
     }

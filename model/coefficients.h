@@ -16,14 +16,16 @@
 // sections; the shorter side is filled with the constant 1. The gain
 // multiplies the first section's b. No roots at all give one section (gain).
 //
-// Degrees: a section with numerator N (degree n) and denominator P (degree d)
-// is written as z⁻ˢ·N / (z⁻ᵈ·P), which is N/P·z⁻⁽ˢ⁻ᵈ⁾ and has only powers
-// z⁰ … z⁻² when n ≤ s ≤ 2. s is d where n ≤ d; where a section has more
-// zeros than poles (n > d), s is n, and the extra delay it adds is taken back
-// from the next sections with n < d, which use s < d. So over the cascade
-// Σ(s − d) = D = max(0, zero count − pole count), counting a pair as two,
-// and the cascade equals H(z)·z⁻ᴰ: H(z) itself when the filter has no more
-// zeros than poles.
+// Degrees: a section with numerator N (degree n) and denominator P (degree
+// d) is written with s = max(n, d) as z⁻ˢ·N / (z⁻ᵈ·P), which has only the
+// powers z⁰ … z⁻² and equals N/P·z⁻⁽ˢ⁻ᵈ⁾. Because a first-order factor
+// only ever comes last, no cascade has both a section with more zeros than
+// poles (a quadratic over the last pole factor or over 1) and one with more
+// poles than zeros (a later pole quadratic over the last zero factor or 1):
+// the sections with n > d add up to exactly D = max(0, Z − P), Z and P the
+// numbers of zeros and poles with a pair counted as two, and the cascade
+// equals H(z)·z⁻ᴰ, which is H(z) itself when the filter has no more zeros
+// than poles.
 
 struct Section {
     double b[3] = {};
@@ -40,6 +42,6 @@ SectionCascade secondOrderSections(const FilterState& filter);
 // Comment lines starting with "#" (program, sample rate, model, the numbers
 // of zeros and poles with a pair counted as two, and "# delay: D samples"
 // when D > 0), then one line "b0,b1,b2,a0,a1,a2" per section, each number in
-// the shortest form that reads back to the same double. Every line ends with
-// a line break.
+// the shortest form that reads back to the same double (−0 written as 0).
+// Every line ends with a line break.
 std::string coefficientText(const Document& document);

@@ -445,8 +445,10 @@ public:
     {
         if (value.kind != Value::Kind::Number)
             return problem(path, "not a number");
+        // JSON has no NaN or infinity: a number that is not finite is one
+        // beyond the range of a double, too large or too small.
         if (!value.representable || !std::isfinite(value.number))
-            return problem(path, "not a finite double");
+            return problem(path, "out of the range of a double");
         out = value.number;
         return true;
     }
@@ -495,7 +497,7 @@ public:
             if (pair->kind != Value::Kind::Boolean)
                 return problem(path + ".pair", "not true or false");
             list.pairFlags[slot] = pair->boolean;
-            if (!pair->boolean)
+            if (!pair->boolean && list.positions[slot].im != 0.0)
                 list.positions[slot].im = 0.0;
             list.count = slot + 1;
         }

@@ -60,9 +60,10 @@ stress: deps
 	UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
 	./build/$(BUILD)/tests/stress/stress_driver --seed $(SEED) --actions $(ACTIONS)
 
-# The libFuzzer target over the model and the views, built with clang in
-# build/fuzz and run for FUZZ_SECONDS from a copy of the seed corpus, so that
-# the tree stays as it is; findings land in build/fuzz.
+# The libFuzzer targets, over the model and the views and over the design
+# file reader, built with clang in build/fuzz and each run for FUZZ_SECONDS
+# from a copy of its seed corpus, so that the tree stays as it is; findings
+# land in build/fuzz.
 FUZZ_SECONDS ?= 60
 fuzz: deps
 	cmake -S fuzz -B build/fuzz -G Ninja -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=RelWithDebInfo
@@ -71,3 +72,7 @@ fuzz: deps
 	cd build/fuzz && QT_QPA_PLATFORM=offscreen LSAN_OPTIONS=suppressions=$(CURDIR)/fuzz/lsan.supp \
 	UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
 	./fuzz_views -max_total_time=$(FUZZ_SECONDS) -print_final_stats=1 -artifact_prefix=./ corpus
+	rm -rf build/fuzz/corpus_design && cp -r fuzz/corpus_design build/fuzz/corpus_design
+	cd build/fuzz && UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
+	./fuzz_design_file -max_total_time=$(FUZZ_SECONDS) -print_final_stats=1 -artifact_prefix=./ \
+	-dict=$(CURDIR)/fuzz/design_file.dict corpus_design

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <iterator>
 
 namespace {
 
@@ -170,5 +171,49 @@ void applyModel()
     case 6: designTwoLowPassSections(omega); break;
     case 7: designButterworth(6); break;
     default: break;
+    }
+}
+
+namespace {
+
+constexpr const char* MODEL_NAME_TABLE[] = {
+    "1st order LP",
+    "2nd order LP",
+    "2nd order LP (state variable)",
+    "2nd order BP",
+    "2nd order Notch",
+    "4th order LP (Butterworth)",
+    "4th order LP (2x 2nd order)",
+    "6th order LP (Butterworth)",
+    "Custom",
+};
+static_assert(std::size(MODEL_NAME_TABLE) == MODEL_COUNT);
+
+}  // namespace
+
+const char* modelName(int modelIndex)
+{
+    if (modelIndex < 0 || modelIndex >= MODEL_CUSTOM)
+        return MODEL_NAME_TABLE[MODEL_CUSTOM];
+    return MODEL_NAME_TABLE[modelIndex];
+}
+
+int modelIndexNamed(std::string_view name)
+{
+    for (int i = 0; i < MODEL_COUNT; ++i)
+        if (name == MODEL_NAME_TABLE[i])
+            return i;
+    return -1;
+}
+
+bool modelUsesQ(int modelIndex)
+{
+    switch (modelIndex) {
+    case 1:
+    case 2:
+    case 3:
+    case 4:
+    case 6: return true;
+    default: return false;
     }
 }

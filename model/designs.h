@@ -2,6 +2,8 @@
 
 #include "model/complex.h"
 
+#include <string_view>
+
 // The closed-form designs of the nine filter models. Every design reads the
 // model index, cutoff (Hz), Q and Nyquist (Hz) of filterState and writes its
 // counts, the slots it fills, the gain and the Q-visible flag; slots above
@@ -18,3 +20,14 @@ void designSecondOrderLowPass(double omega, double q, Complex& pole, double& sec
 // An order-N Butterworth low-pass at the current cutoff, as N/2 sections in
 // order of decreasing Q. N is 4 or 6.
 void designButterworth(int order);
+
+// The model's name as the model combo box shows it; any index outside 0 … 7
+// names "Custom", as applyModel treats it.
+const char* modelName(int modelIndex);
+
+// The index of the model with exactly this name, or −1 when none has it.
+int modelIndexNamed(std::string_view name);
+
+// Whether the Q slider belongs to the model: the Q-visible flag that
+// applyModel leaves for it, and false for "Custom", whose controls are hidden.
+bool modelUsesQ(int modelIndex);

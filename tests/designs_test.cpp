@@ -1,4 +1,4 @@
-#include "app/slider_scales.h"
+#include "model/slider_positions.h"
 #include "model/designs.h"
 #include "model/filter_state.h"
 

@@ -1,0 +1,33 @@
+#include "model/document.h"
+
+#include <bit>
+#include <cstdint>
+
+namespace {
+
+bool sameBits(double a, double b) { return std::bit_cast<std::uint64_t>(a) == std::bit_cast<std::uint64_t>(b); }
+
+bool sameRoots(const RootList& a, const RootList& b)
+{
+    if (a.count != b.count)
+        return false;
+    for (int i = 0; i < a.count && i < MAX_ROOTS; ++i) {
+        if (a.pairFlags[i] != b.pairFlags[i] || !sameBits(a.positions[i].re, b.positions[i].re)
+            || !sameBits(a.positions[i].im, b.positions[i].im))
+            return false;
+    }
+    return true;
+}
+
+}  // namespace
+
+bool operator==(const Document& a, const Document& b)
+{
+    const FilterState& f = a.filter;
+    const FilterState& g = b.filter;
+    return a.sampleRate == b.sampleRate && a.cutoffPosition == b.cutoffPosition && a.qPosition == b.qPosition
+        && f.modelIndex == g.modelIndex && f.qVisible == g.qVisible && sameBits(f.nyquist, g.nyquist)
+        && sameBits(f.lowestFrequency, g.lowestFrequency) && sameBits(f.cutoff, g.cutoff) && sameBits(f.q, g.q)
+        && sameBits(f.gain, g.gain) && sameBits(f.pi, g.pi) && sameRoots(f.zeros, g.zeros)
+        && sameRoots(f.poles, g.poles);
+}

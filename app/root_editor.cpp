@@ -102,8 +102,11 @@ double findNearestRoot(double re, double im)
     RootList* const lists[] = {&filterState.poles, &filterState.zeros};
     for (RootList* list : lists) {
         for (int i = validCount(*list) - 1; i >= 0; --i) {
+            // The pointer comes folded into the upper half-plane, and a pair's
+            // upper mark lies at |im| whatever the sign it is stored with.
+            const double rootIm = list->pairFlags[i] ? std::fabs(list->positions[i].im) : list->positions[i].im;
             const double dRe = re - list->positions[i].re;
-            const double dIm = im - list->positions[i].im;
+            const double dIm = im - rootIm;
             const double d2 = dRe * dRe + dIm * dIm;
             if (d2 < best) {
                 best = d2;
@@ -126,8 +129,14 @@ bool hitTestRoot(int x, int y)
     const double im = pixelsToUnits(dyPix < 0 ? -dyPix : dyPix);
     const double distance = findNearestRoot(re, im);
 
-    if (const RootList* list = liveSelection())
-        rootEditor.dragStart = list->positions[rootEditor.selectedRoot.index];
+    if (const RootList* list = liveSelection()) {
+        // A pair is picked up by its upper mark, so that the vertical offset
+        // moves that mark the way the pointer goes.
+        const int slot = rootEditor.selectedRoot.index;
+        rootEditor.dragStart = list->positions[slot];
+        if (list->pairFlags[slot])
+            rootEditor.dragStart.im = std::fabs(rootEditor.dragStart.im);
+    }
     return distance <= HIT_DISTANCE;
 }
 
@@ -207,10 +216,39 @@ void setSelectedPairFlag(bool pair)
 
 namespace {
 
+bool sameRoots(const RootList& a, const RootList& b)
+{
+    const int count = validCount(a);
+    if (count != validCount(b))
+        return false;
+    for (int i = 0; i < count; ++i)
+        if (a.pairFlags[i] != b.pairFlags[i] ||
+            std::memcmp(&a.positions[i], &b.positions[i], sizeof a.positions[i]) != 0)
+            return false;
+    return true;
+}
+
+// Whether the hover state was found on roots or a geometry that have
+// changed since: a design, a sample rate, an edit or a resize.
+bool hoverIsStale()
+{
+    const RootEditor::HoverBasis& seen = rootEditor.hoverBasis;
+    return !sameRoots(seen.zeros, filterState.zeros) || !sameRoots(seen.poles, filterState.poles) ||
+           seen.centreX != zPlaneCentreX || seen.centreY != zPlaneCentreY ||
+           std::memcmp(&seen.scale, &zPlaneScale, sizeof seen.scale) != 0;
+}
+
 // The z-plane test comes first: the row the palette shares with the z-plane
 // counts as z-plane.
 EditorResponse hover(int x, int y)
 {
+    RootEditor::HoverBasis& seen = rootEditor.hoverBasis;
+    seen.zeros = filterState.zeros;
+    seen.poles = filterState.poles;
+    seen.centreX = zPlaneCentreX;
+    seen.centreY = zPlaneCentreY;
+    seen.scale = zPlaneScale;
+
     rootEditor.hovering = false;
     if (contains(zPlaneRect, x, y))
         rootEditor.hovering = hitTestRoot(x, y);
@@ -278,9 +316,11 @@ EditorResponse handleMouseMove(int x, int y)
 }
 
 // Nothing is redrawn on the press; the first movement redraws. A drag of a
-// root uses the selection, dragStart and grabbedAbove of the last hover.
-// A drag ends only with a release: a press during one, which only a lost
-// release lets through, changes nothing.
+// root uses the selection, dragStart and grabbedAbove of the last hover,
+// unless the roots or the geometry have changed since that hover: the press
+// must act on what lies under the pointer, so it then hit-tests again where
+// it lands, as a movement there would. A drag ends only with a release: a
+// press during one, which only a lost release lets through, changes nothing.
 EditorResponse handleLeftButtonDown(int x, int y)
 {
     if (rootEditor.dragging)
@@ -288,25 +328,34 @@ EditorResponse handleLeftButtonDown(int x, int y)
     rootEditor.fromPalette = false;
     rootEditor.outside = false;
     rootEditor.pressPoint = Point{x, y};
+
+    EditorResponse response;
+    if (hoverIsStale()) {
+        const bool wasHovering = rootEditor.hovering;
+        const EditorResponse again = hover(x, y);
+        if (rootEditor.hovering != wasHovering) {
+            response.setCursor = true;
+            response.cursor = again.cursor;
+        }
+    }
     if (!rootEditor.hovering)
-        return {};
+        return response;
 
     if (contains(paletteRect, x, y)) {
         const std::int64_t side = static_cast<std::int64_t>(paletteRect.bottom) - paletteRect.top;
         if (side <= 0)
-            return {};
+            return response;
         const std::int64_t cell = (static_cast<std::int64_t>(x) - paletteRect.left) / side;
         if (cell < 0 || cell > 3)
-            return {};
+            return response;
         rootEditor.fromPalette = addRootFromPalette(static_cast<int>(cell), x, y);
         if (!rootEditor.fromPalette)
-            return {};
+            return response;
         addedRootUnshown = true;
     }
 
     rootEditor.dragging = true;
     rootEditor.lastDragPoint = rootEditor.pressPoint;
-    EditorResponse response;
     response.switchToCustom = true;
     response.grabMouse = true;
     return response;

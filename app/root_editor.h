@@ -30,6 +30,16 @@ struct RootEditor {
     bool grabbedAbove = false; // picked up above the real axis: the vertical offset is mirrored
     Point pressPoint;          // client pixel where the left button went down
     Point lastDragPoint;       // the last clamped position applied to the dragged root
+
+    // The roots and the z-plane geometry that the last hover's hit test
+    // saw. Once either has changed, a press tests again where it lands.
+    struct HoverBasis {
+        RootList zeros;
+        RootList poles;
+        int centreX = 0;
+        int centreY = 0;
+        double scale = 0.0;
+    } hoverBasis;
 };
 
 extern RootEditor rootEditor;

@@ -315,7 +315,7 @@ TEST_F(Paint, GridRepairLeavesWhatTheWholeGridDraws)
 
         before.restore();
         drawZPlane(reference_, zPlaneRect, true);
-        drawPalette(reference_, false);
+        drawPalette(reference_, true);
         eraseResponseCurves(reference_);
         cutoffMarkerVisible = showMarker;
         drawResponse(reference_, magnitudePane, phasePane, false);

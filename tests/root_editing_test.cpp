@@ -14,10 +14,13 @@
 #include <QComboBox>
 #include <QLabel>
 #include <QMenu>
+#include <QMenuBar>
 #include <QSlider>
 #include <QTest>
 
+#include <algorithm>
 #include <cmath>
+#include <functional>
 
 namespace {
 
@@ -110,6 +113,29 @@ void clickMenuItem(const QString& text, bool* found)
             QFAIL("no such item");
         },
         found);
+}
+
+// The sample-rate item of the "Fs" menu, found as the user finds it.
+QAction* rateItem(int id)
+{
+    for (QAction* top : mainWindow->menuBar()->actions())
+        if (top->menu() != nullptr)
+            for (QAction* item : top->menu()->actions())
+                if (item->data().toInt() == id)
+                    return item;
+    return nullptr;
+}
+
+// How many pixels of the whole client surface differ from a fresh full paint.
+int pixelsUnlikeFullPaint()
+{
+    const QImage reference = freshFullPaint();
+    const QImage& shown = clientArea->surface.image;
+    int count = 0;
+    for (int y = 0; y < std::min(shown.height(), reference.height()); ++y)
+        for (int x = 0; x < std::min(shown.width(), reference.width()); ++x)
+            count += shown.pixel(x, y) != reference.pixel(x, y) ? 1 : 0;
+    return count;
 }
 
 }  // namespace
@@ -276,6 +302,112 @@ private slots:
         QTest::mouseClick(window(), Qt::RightButton, {}, at(cell.x, cell.y));
         QTest::qWait(400);
         QVERIFY(!shown);
+    }
+
+    // The pointer rests on the first-order pole, which the hover has found;
+    // then the filter changes under it without any pointer movement. The
+    // press acts on the pole now under the pointer: it follows the drag.
+    void aPointedAtPoleFollowsTheDragAfterTheFilterChanged()
+    {
+        const struct {
+            const char* change;
+            std::function<void()> act;
+        } changes[] = {
+            {"cutoff key step",
+             [] {
+                 controls.cutoffSlider->setFocus();
+                 QTest::keyClick(controls.cutoffSlider, Qt::Key_Right);
+             }},
+            {"sample rate 48000", [] { rateItem(IDM_RATE_48000)->trigger(); }},
+        };
+        for (const auto& change : changes) {
+            chooseModel(0);
+            const Point grab = markOf(filterState.poles.positions[0]);
+            moveTo(grab);
+            QCOMPARE(shownCursor(), CursorKind::Hand);
+
+            const Complex before = filterState.poles.positions[0];
+            change.act();
+            settle();
+            const Complex designed = filterState.poles.positions[0];
+            QVERIFY2(designed.re != before.re, change.change);
+
+            press(grab);
+            QVERIFY2(customShown(), change.change);
+            for (int step = 1; step <= 5; ++step)
+                moveTo({grab.x - 6 * step, grab.y - 4 * step});
+            release({grab.x - 30, grab.y - 20});
+
+            // A single real pole: only the horizontal offset moves it.
+            QCOMPARE(filterState.poles.count, 1);
+            QCOMPARE(filterState.poles.positions[0].re, designed.re + -30 / zPlaneScale);
+            QCOMPARE(filterState.poles.positions[0].im, 0.0);
+            QVERIFY(normalised());
+            rateItem(IDM_RATE_44100)->trigger();
+            settle();
+        }
+    }
+
+    // A click on the zero-pair cell draws the new pair's mark over that
+    // cell's sample; the erase of that mark must leave the sample whole.
+    void thePaletteSampleSurvivesTheEraseOfAMarkOverIt()
+    {
+        const int side = paletteRect.bottom - paletteRect.top;
+        for (const int cell : {3, 1}) {
+            const Point centre{paletteRect.left + cell * side + side / 2, paletteRect.top + side / 2};
+            moveTo(centre);
+            press(centre);
+            release(centre);
+            QCOMPARE(pixelsUnlikeFullPaint(), 0);
+            chooseModel(2);
+            QCOMPARE(pixelsUnlikeFullPaint(), 0);
+        }
+    }
+
+    // A pair clicked in from the palette without a drag is stored below the
+    // real axis; its upper mark must still be reachable, movable and
+    // deletable. Clicked on the palette's lowest row, its marks lie within
+    // reach of the z-plane's top and bottom rows.
+    void aPairClickedInFromThePaletteCanBePointedAt()
+    {
+        const int side = paletteRect.bottom - paletteRect.top;
+        const int zeros = filterState.zeros.count;
+        const Point click{paletteRect.left + 3 * side + side / 2, zPlaneRect.top - 1};
+        moveTo(click);
+        press(click);
+        release(click);
+        QCOMPARE(filterState.zeros.count, zeros + 1);
+        QVERIFY(filterState.zeros.positions[zeros].im < 0.0);
+
+        // The top row itself is shared with the palette, where a press adds.
+        const Point onTopRow{click.x, zPlaneRect.top + 1};
+        moveTo({zPlaneCentreX, zPlaneCentreY + 5});
+        QCOMPARE(shownCursor(), CursorKind::Arrow);
+        moveTo(onTopRow);
+        QCOMPARE(shownCursor(), CursorKind::Hand);
+        QCOMPARE(rootEditor.selectedRoot.list, &filterState.zeros);
+        QCOMPARE(rootEditor.selectedRoot.index, zeros);
+
+        // Pulled down into the plane, the upper mark stays under the pointer.
+        const Complex start = filterState.zeros.positions[zeros];
+        press(onTopRow);
+        for (int step = 1; step <= 4; ++step)
+            moveTo({onTopRow.x - 5 * step, onTopRow.y + 10 * step});
+        release({onTopRow.x - 20, onTopRow.y + 40});
+        const Complex moved = filterState.zeros.positions[zeros];
+        QCOMPARE(moved.re, start.re + -20 / zPlaneScale);
+        QCOMPARE(moved.im, std::fabs(-start.im - 40 / zPlaneScale));
+        QVERIFY(normalised());
+        QCOMPARE(QString::fromStdString(differenceFromFullPaint()), QString());
+
+        const Point upper = markOf(moved);
+        moveTo(upper);
+        bool shown = false;
+        clickMenuItem("Delete", &shown);
+        QTest::mouseClick(window(), Qt::RightButton, {}, at(upper.x, upper.y));
+        settle();
+        QVERIFY(shown);
+        QCOMPARE(filterState.zeros.count, zeros);
     }
 };
 

@@ -12,6 +12,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdlib>
 #include <limits>
 
 namespace {
@@ -557,7 +558,7 @@ TEST_F(RootEditing, SelectionDoesNotPassToTheRootThatTakesItsSlot)
     const FilterState designed = filterState;
     ASSERT_EQ(filterState.poles.count, 2);
     handleLeftButtonDown(CX + 30, CY - 30);
-    ASSERT_TRUE(rootEditor.dragging);
+    EXPECT_FALSE(rootEditor.dragging);
     handleMouseMove(CX - 50, CY + 40);
     handleLeftButtonUp();
     for (int slot = 0; slot < 2; ++slot) {
@@ -580,6 +581,104 @@ TEST_F(RootEditing, SelectionDoesNotPassToTheRootThatTakesItsSlot)
     expectRoot(filterState.poles, 0, units(30) + units(10), 0.0, true);
     handleRootCommand(200);
     EXPECT_EQ(filterState.poles.count, 0);
+}
+
+// The filter changed after the hover (a new design, another sample rate)
+// and the pointer has not moved since: the press acts on what lies under the
+// pointer now, found by the same hit test as a movement.
+TEST_F(RootEditing, PressAfterAFilterChangeActsOnTheRootUnderThePointer)
+{
+    // The pointed-at pole moved a little: it is picked up from where it is.
+    addRoot(filterState.poles, units(30), 0.0, false);
+    EXPECT_EQ(handleMouseMove(CX + 30, CY).cursor, CursorKind::Hand);
+    filterState.poles.positions[0].re = units(33);
+    EditorResponse press = handleLeftButtonDown(CX + 30, CY);
+    EXPECT_TRUE(press.switchToCustom);
+    EXPECT_TRUE(press.grabMouse);
+    EXPECT_FALSE(press.setCursor);
+    ASSERT_TRUE(rootEditor.dragging);
+    EXPECT_EQ(rootEditor.dragStart.re, units(33));
+    EXPECT_TRUE(handleMouseMove(CX + 40, CY).redraw);
+    handleLeftButtonUp();
+    expectRoot(filterState.poles, 0, units(33) + units(10), 0.0, false);
+    expectNormalized();
+
+    // Moved out of reach: the press starts nothing and the arrow returns;
+    // no menu opens there either.
+    handleMouseMove(CX + 43, CY);
+    ASSERT_TRUE(rootEditor.hovering);
+    filterState.poles.positions[0].re = units(80);
+    filterState.modelIndex = 0;
+    press = handleLeftButtonDown(CX + 43, CY);
+    EXPECT_FALSE(press.switchToCustom);
+    EXPECT_FALSE(press.grabMouse);
+    EXPECT_TRUE(press.setCursor);
+    EXPECT_EQ(press.cursor, CursorKind::Arrow);
+    EXPECT_FALSE(rootEditor.dragging);
+    EXPECT_FALSE(rootEditor.hovering);
+    EXPECT_FALSE(handleContextMenu(CX + 43, CY).openMenu);
+    handleMouseMove(CX - 40, CY - 40);
+    handleLeftButtonUp();
+    expectRoot(filterState.poles, 0, units(80), 0.0, false);
+
+    // A root that came under the resting pointer is the one pressed on; at
+    // equal distance the pole still beats the zero.
+    handleMouseMove(CX - 50, CY - 20);
+    ASSERT_FALSE(rootEditor.hovering);
+    addRoot(filterState.zeros, units(-50), units(20), true);
+    addRoot(filterState.poles, units(-50), units(20), true);
+    press = handleLeftButtonDown(CX - 50, CY - 20);
+    EXPECT_TRUE(press.switchToCustom);
+    EXPECT_EQ(press.cursor, CursorKind::Hand);
+    expectSelected(filterState.poles, 1);
+    EXPECT_TRUE(rootEditor.grabbedAbove);
+    handleMouseMove(CX - 50, CY - 30);
+    handleLeftButtonUp();
+    expectRoot(filterState.poles, 1, units(-50), units(20) + units(10), true);
+    expectRoot(filterState.zeros, 0, units(-50), units(20), true);
+
+    // Nothing changed since the hover: the press keeps its selection.
+    handleMouseMove(CX - 50, CY - 30);
+    handleLeftButtonDown(CX - 50, CY + 60);
+    expectSelected(filterState.poles, 1);
+    EXPECT_TRUE(rootEditor.grabbedAbove);
+    handleLeftButtonUp();
+}
+
+// A pair clicked in from the palette without a drag is stored below the
+// real axis; both its marks must be within reach of the pointer. Clicked on
+// the palette's lowest own row (379), its marks lie one pixel beyond the
+// z-plane's top and bottom rows (380 and 592).
+TEST_F(RootEditing, PairClickedInFromThePaletteCanBePointedAt)
+{
+    const int x = cellX(3);
+    pickUp(x, Z_PLANE.top - 1);
+    handleLeftButtonUp();
+    ASSERT_EQ(filterState.zeros.count, 1);
+    expectRoot(filterState.zeros, 0, units(x - CX), units(Z_PLANE.top - 1 - CY), true);
+
+    for (const int y : {Z_PLANE.top, Z_PLANE.top + 1, Z_PLANE.bottom - 1}) {
+        SCOPED_TRACE(y);
+        resetRootEditor();
+        EXPECT_EQ(handleMouseMove(x, y).cursor, CursorKind::Hand);
+        expectSelected(filterState.zeros, 0);
+        EXPECT_NEAR(findNearestRoot(units(x - CX), units(std::abs(CY - y))), units(107 - std::abs(CY - y)), 1e-12);
+    }
+
+    // Taken by its upper mark below the row it shares with the palette, where
+    // a press adds a root, and pulled down by 40 pixels, it comes 40 pixels
+    // nearer the axis: the mark stays under the pointer.
+    pickUp(x, Z_PLANE.top + 1);
+    EXPECT_TRUE(rootEditor.grabbedAbove);
+    handleMouseMove(x, Z_PLANE.top + 41);
+    handleLeftButtonUp();
+    expectRoot(filterState.zeros, 0, units(x - CX), units(107) + units(-40), true);
+    expectNormalized();
+
+    handleMouseMove(x, Z_PLANE.top + 41);
+    ASSERT_TRUE(handleContextMenu(x, Z_PLANE.top + 41).openMenu);
+    handleRootCommand(200);
+    EXPECT_EQ(filterState.zeros.count, 0);
 }
 
 TEST_F(RootEditing, FullListRefusesAPalettePress)
@@ -790,11 +889,29 @@ TEST_F(StaleSelection, HitTestWithoutRootsKeepsTheDragStart)
     EXPECT_EQ(rootEditor.dragStart.im, 7.0);
 }
 
-TEST_F(StaleSelection, DragMovesAndDropsNothing)
+TEST_F(StaleSelection, PressWhereTheRootWasStartsNoDrag)
 {
     const EditorResponse press = handleLeftButtonDown(CX + 40, CY + 40);
-    EXPECT_TRUE(press.switchToCustom);
-    EXPECT_TRUE(rootEditor.dragging);
+    EXPECT_FALSE(press.switchToCustom);
+    EXPECT_FALSE(press.grabMouse);
+    EXPECT_TRUE(press.setCursor);
+    EXPECT_EQ(press.cursor, CursorKind::Arrow);
+    EXPECT_FALSE(rootEditor.dragging);
+    EXPECT_FALSE(handleMouseMove(CX - 40, CY - 70).redraw);
+    EXPECT_TRUE(nothingRequested(handleLeftButtonUp()));
+    expectUnchanged();
+}
+
+// A design that changes during a drag keeps its roots: the drag moves and
+// drops nothing.
+TEST_F(StaleSelection, DesignChangedDuringADragMovesAndDropsNothing)
+{
+    ASSERT_FALSE(filterState.poles.pairFlags[0]);
+    pickUp(CX + toPixel(filterState.poles.positions[0].re * SCALE), CY);
+    ASSERT_TRUE(rootEditor.dragging);
+    filterState.modelIndex = 1;
+    applyModel();
+    before_ = filterState;
 
     EditorResponse r = handleMouseMove(CX - 40, CY - 70);
     EXPECT_TRUE(r.redraw);

@@ -45,8 +45,10 @@ ChangedAreas partialRedraw(Surface& surface, bool showMarker)
 {
     ChangedAreas changed;
     takeDirtyRect(surface);
+    // The erase pass may have whitened a palette sample under a mark that
+    // lay over the palette; the samples go on top again, as in a full paint.
     drawZPlane(surface, zPlaneRect, true);
-    drawPalette(surface, false);
+    drawPalette(surface, true);
     changed.zPlane = takeDirtyRect(surface);
 
     // Only the erase steps took pixels from the grid: the old curves and

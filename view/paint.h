@@ -20,6 +20,6 @@ struct ChangedAreas {
 };
 
 // The partial redraw after an interactive change, without clearing: z-plane
-// with its erase pass, palette frame, old curves erased, the marker flag set
-// to showMarker, response without labels.
+// with its erase pass, palette with its samples, old curves erased, the
+// marker flag set to showMarker, response without labels.
 ChangedAreas partialRedraw(Surface& surface, bool showMarker);

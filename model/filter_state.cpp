@@ -30,11 +30,13 @@ double squaredMagnitude(Complex h) { return h.re * h.re + h.im * h.im; }
 
 }  // namespace
 
-Complex evaluateResponse(Complex z)
+Complex evaluateResponse(const FilterState& state, Complex z)
 {
-    const Complex q = productOfFactors(filterState.zeros, z) / productOfFactors(filterState.poles, z);
-    return {q.re * filterState.gain, q.im * filterState.gain};
+    const Complex q = productOfFactors(state.zeros, z) / productOfFactors(state.poles, z);
+    return {q.re * state.gain, q.im * state.gain};
 }
+
+Complex evaluateResponse(Complex z) { return evaluateResponse(filterState, z); }
 
 void normalizeGain()
 {

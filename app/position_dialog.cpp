@@ -165,6 +165,8 @@ PositionDialog::PositionDialog(Complex start, bool single, QWidget* parent)
         const int row = static_cast<int>(i);
         auto* label = new QLabel(tr(LABELS[i]));
         fields_[i] = new QLineEdit;
+        // Room for the start's exact digits, up to 17 significant ones.
+        fields_[i]->setMinimumWidth(fontMetrics().horizontalAdvance(QStringLiteral("-0.00000000000000000")) + 12);
         messages_[i] = new QLabel;
         label->setBuddy(fields_[i]);
         messages_[i]->setStyleSheet(QStringLiteral("color: rgb(192, 0, 0)"));

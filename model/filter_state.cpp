@@ -34,11 +34,13 @@ bool usableEnd(double squared) { return std::isfinite(squared) && squared > 0.0;
 
 }  // namespace
 
-Complex evaluateResponse(Complex z)
+Complex evaluateResponse(const FilterState& state, Complex z)
 {
-    const Complex q = productOfFactors(filterState.zeros, z) / productOfFactors(filterState.poles, z);
-    return {q.re * filterState.gain, q.im * filterState.gain};
+    const Complex q = productOfFactors(state.zeros, z) / productOfFactors(state.poles, z);
+    return {q.re * state.gain, q.im * state.gain};
 }
+
+Complex evaluateResponse(Complex z) { return evaluateResponse(filterState, z); }
 
 void normalizeGain()
 {

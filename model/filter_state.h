@@ -55,7 +55,10 @@ FilterState initialFilterState();
 // The process-wide filter record, holding its start-up values before main runs.
 extern FilterState filterState;
 
-// H(z) of the current filter. A z exactly on a pole gives (NaN, NaN).
+// H(z) of the given filter. A z exactly on a pole gives (NaN, NaN).
+Complex evaluateResponse(const FilterState& state, Complex z);
+
+// H(z) of the current filter, digit for digit the same as the above.
 Complex evaluateResponse(Complex z);
 
 // Sets the gain so that the larger of |H(1)| and |H(−1)| is 1. An end where

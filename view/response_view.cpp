@@ -73,10 +73,8 @@ const ColumnPoints& columnPoints(int width, std::int64_t columns)
         points.re.resize(static_cast<std::size_t>(columns));
         points.im.resize(static_cast<std::size_t>(columns));
     }
-    const double omega0 = (lowest * PI) / nyquist;
-    const double ratio = std::pow(nyquist / lowest, 1.0 / width);
     for (std::int64_t i = 0; i < columns; ++i) {
-        const double omega = std::pow(ratio, static_cast<double>(i)) * omega0;
+        const double omega = columnAngle(lowest, nyquist, width, i);
         points.re[static_cast<std::size_t>(i)] = std::cos(omega);
         points.im[static_cast<std::size_t>(i)] = std::sin(omega);
     }
@@ -237,6 +235,21 @@ int frequencyColumn(const ResponseAxes& axes, const Rect& magnitude, double freq
 int decibelRow(const ResponseAxes& axes, double decibels)
 {
     return narrowPixel(axes.zeroDbRow - std::int64_t{toPixel(decibels * axes.dbScale)});
+}
+
+double columnAngle(double lowest, double nyquist, int width, std::int64_t column)
+{
+    const double omega0 = (lowest * PI) / nyquist;
+    const double ratio = std::pow(nyquist / lowest, 1.0 / width);
+    return std::pow(ratio, static_cast<double>(column)) * omega0;
+}
+
+std::optional<double> columnFrequency(const Rect& magnitude, double lowest, double nyquist, int x)
+{
+    if (x < magnitude.left || x >= magnitude.right)
+        return std::nullopt;
+    const int width = narrowPixel(std::int64_t{magnitude.right} - magnitude.left);
+    return columnAngle(lowest, nyquist, width, std::int64_t{x} - magnitude.left) * nyquist / PI;
 }
 
 void sampleResponse(const ResponseAxes& axes, SweepCode code)

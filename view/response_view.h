@@ -3,6 +3,9 @@
 #include "model/sweep_code.h"
 #include "view/geometry.h"
 
+#include <cstdint>
+#include <optional>
+
 struct Surface;
 
 // The magnitude (dB) and phase (radians) of the current filter over a
@@ -33,6 +36,16 @@ int frequencyColumn(const ResponseAxes& axes, const Rect& magnitude, double freq
 
 // The row of a level of v dB.
 int decibelRow(const ResponseAxes& axes, double decibels);
+
+// The angular frequency (radians per sample) at which the sampling evaluates
+// column i of panes W columns wide: (lowest · π / Nyquist) · ((Nyquist /
+// lowest)^(1 / W))^i, computed in that order, the one the drawn curves use.
+double columnAngle(double lowest, double nyquist, int width, std::int64_t column);
+
+// The frequency (Hz) of client column x of the response panes, the one at
+// which the sampling evaluates that column: lowest · (Nyquist / lowest)^(i / W)
+// for i = x − left. None where x is not one of the panes' columns.
+std::optional<double> columnFrequency(const Rect& magnitude, double lowest, double nyquist, int x);
 
 // Where the erase steps of a partial redraw took pixels from the frequency
 // grid: the curves the row arrays still describe, and the given areas (old

@@ -43,7 +43,9 @@ ClientArea::ClientArea(QWidget* parent) : QWidget(parent)
 {
     setMouseTracking(true);
     setAttribute(Qt::WA_OpaquePaintEvent);
-    setFocusPolicy(Qt::NoFocus);
+    // A click on the panes or the z-plane takes the keyboard focus back from
+    // a control, so that the window's own keys work again; Tab passes it by.
+    setFocusPolicy(Qt::ClickFocus);
     resizeSurface(surface, 0, 0);
 }
 

@@ -13,6 +13,7 @@
 #include "view/zplane_view.h"
 
 #include <QAbstractItemView>
+#include <QActionGroup>
 #include <QComboBox>
 #include <QDialog>
 #include <QLabel>
@@ -205,6 +206,25 @@ private slots:
         QCOMPARE(rates, QStringList({"4&4100", "4&8000", "9&6000", "19&2000"}));
         QCOMPARE(menuItems(2).at(0)->text(), QString("&About ..."));
         QCOMPARE(menuItems(2).at(0)->data().toInt(), IDM_ABOUT);
+    }
+
+    // The four rates form one exclusive group, which the style shows as a
+    // choice of one; choosing any rate leaves exactly that one checked.
+    void sampleRateItemsAreAChoiceOfOne()
+    {
+        const QList<QAction*> rates = menuItems(1);
+        QActionGroup* group = rates.at(0)->actionGroup();
+        QVERIFY(group != nullptr);
+        QCOMPARE(group->exclusionPolicy(), QActionGroup::ExclusionPolicy::Exclusive);
+        QCOMPARE(group->actions(), rates);
+        for (const int id : {IDM_RATE_192000, IDM_RATE_48000, IDM_RATE_48000, IDM_RATE_44100}) {
+            chooseRate(id);
+            QCOMPARE(group->checkedAction(), commandAction(id));
+            int checked = 0;
+            for (const QAction* action : rates)
+                checked += action->isChecked() ? 1 : 0;
+            QCOMPARE(checked, 1);
+        }
     }
 
     void firstPaintShowsTheFullPaint()
@@ -492,6 +512,50 @@ private slots:
         QTest::qWait(400);
         QVERIFY(!shown);
         QCOMPARE(controls.modelComboBox->currentIndex(), 0);
+    }
+
+    // A click on a response pane or the z-plane takes the keyboard focus back
+    // from the control the user worked with, so that Alt with "?" or "/"
+    // opens the About box again.
+    void clickOnThePlotsBringsTheAboutKeysBack()
+    {
+        const Point plots[] = {{magnitudePane.left + 20, magnitudePane.top + 20},
+                               {phasePane.left + 20, phasePane.bottom - 20},
+                               {zPlaneCentreX - 15, zPlaneCentreY + 40}};
+        const Qt::Key typed[] = {Qt::Key_Question, Qt::Key_Slash, Qt::Key_Question};
+        // Used by a click on its handle, or by keys.
+        QWidget* const usedControls[] = {controls.cutoffSlider, controls.modelComboBox, controls.cutoffSlider};
+        for (std::size_t i = 0; i < std::size(plots); ++i) {
+            // The window is active again once the About box has closed.
+            mainWindow->activateWindow();
+            QVERIFY(QTest::qWaitForWindowActive(mainWindow));
+            QWidget* control = usedControls[i];
+            if (control == controls.cutoffSlider) {
+                QTest::mouseClick(mainWindow->windowHandle(), Qt::LeftButton, {},
+                                  control->mapTo(mainWindow, sliderHandle(controls.cutoffSlider).center()));
+                settle();
+            } else {
+                chooseModelByKeys(1);
+                chooseModelByKeys(0);
+            }
+            QCOMPARE(QApplication::focusWidget(), control);
+
+            // While the control has the focus the keys do not reach the window.
+            bool shown = false;
+            whenModalShows([](QWidget* dialog) { QTest::keyClick(dialog, Qt::Key_Escape); }, &shown, 300);
+            QTest::keyClick(mainWindow->windowHandle(), typed[i], Qt::AltModifier);
+            QTest::qWait(400);
+            QVERIFY(!shown);
+
+            QTest::mouseClick(mainWindow->windowHandle(), Qt::LeftButton, {}, windowPointOf(plots[i]));
+            settle();
+            QCOMPARE(QApplication::focusWidget(), clientArea);
+            whenModalShows([](QWidget* dialog) { QTest::keyClick(dialog, Qt::Key_Escape); }, &shown);
+            QTest::keyClick(mainWindow->windowHandle(), typed[i], Qt::AltModifier);
+            QVERIFY(shown);
+            QVERIFY(QApplication::activeModalWidget() == nullptr);
+        }
+        QCOMPARE(filterState.modelIndex, 0);
     }
 
     // At any device pixel ratio, what slider steps, a root drag and a

@@ -34,11 +34,19 @@ std::uint16_t sizeWord(int pixels) { return static_cast<std::uint16_t>(std::clam
 
 }  // namespace
 
+Rect ClientArea::withinSurface(const Rect& pixels) const
+{
+    return {std::max(pixels.left, 0), std::max(pixels.top, 0), std::min(pixels.right, surfaceWidth(surface)),
+            std::min(pixels.bottom, surfaceHeight(surface))};
+}
+
 ClientArea::ClientArea(QWidget* parent) : QWidget(parent)
 {
     setMouseTracking(true);
     setAttribute(Qt::WA_OpaquePaintEvent);
-    setFocusPolicy(Qt::NoFocus);
+    // A click on the panes or the z-plane takes the keyboard focus back from
+    // a control, so that the window's own keys work again; Tab passes it by.
+    setFocusPolicy(Qt::ClickFocus);
     resizeSurface(surface, 0, 0);
 }
 
@@ -97,9 +105,17 @@ QRect ClientArea::toLogical(const Rect& pixels) const
 
 Rect ClientArea::toClient(const QRect& logical) const
 {
+    // At a fractional ratio Qt rounds the edges of a logical rectangle to
+    // device pixels from the window's origin, not the client area's; one
+    // device pixel more on each side holds whatever that rounding adds.
     const double ratio = devicePixelRatioF();
-    return {toPixel(std::floor(logical.left() * ratio)), toPixel(std::floor(logical.top() * ratio)),
-            toPixel(std::ceil((logical.right() + 1) * ratio)), toPixel(std::ceil((logical.bottom() + 1) * ratio))};
+    const int margin = ratio == std::floor(ratio) ? 0 : 1;
+    const auto edge = [ratio, margin](double logicalEdge, bool after) {
+        const double device = after ? std::ceil(logicalEdge * ratio) : std::floor(logicalEdge * ratio);
+        return narrowPixel(std::int64_t{toPixel(device)} + (after ? margin : -margin));
+    };
+    return {edge(logical.left(), false), edge(logical.top(), false), edge(logical.right() + 1.0, true),
+            edge(logical.bottom() + 1.0, true)};
 }
 
 void ClientArea::paintEvent(QPaintEvent* event)
@@ -112,11 +128,20 @@ void ClientArea::paintEvent(QPaintEvent* event)
     if (!exposed.isEmpty())
         fullPaint(surface, toClient(exposed));
 
+    // Surface pixels go to device pixels one to one. The painter's scale by
+    // the device pixel ratio is undone, and the client area starts at the
+    // whole device pixel nearest to where Qt puts it, so that no surface
+    // pixel is stretched or split at a fractional ratio; Qt's own clip of
+    // this paint, in device pixels, decides which of them are shown.
     QPainter painter(this);
+    const QTransform scaled = painter.deviceTransform();
+    const QPointF origin(std::round(scaled.dx()), std::round(scaled.dy()));
+    painter.setWorldTransform(QTransform::fromTranslate(origin.x(), origin.y()) * scaled.inverted());
     for (const QRect& logical : event->region()) {
-        const Rect pixels = toClient(logical);
-        painter.drawImage(QRectF(toLogical(pixels)), surface.image,
-                          QRectF(pixels.left, pixels.top, pixels.right - pixels.left, pixels.bottom - pixels.top));
+        const Rect pixels = withinSurface(toClient(logical));
+        if (!isEmpty(pixels))
+            painter.drawImage(QPoint(pixels.left, pixels.top), surface.image,
+                              QRect(pixels.left, pixels.top, pixels.right - pixels.left, pixels.bottom - pixels.top));
     }
 }
 

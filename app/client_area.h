@@ -37,6 +37,7 @@ private:
     void apply(const EditorResponse& response, QPoint menuAt = {});
     QRect toLogical(const Rect& pixels) const;
     Rect toClient(const QRect& logical) const;
+    Rect withinSurface(const Rect& pixels) const;
 
     // What partial redraws have drawn and not yet shown; any other part of a
     // paint request is an exposure and gets a full paint. A few rectangles

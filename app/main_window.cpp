@@ -12,6 +12,7 @@
 #include "view/layout.h"
 
 #include <QAction>
+#include <QActionGroup>
 #include <QApplication>
 #include <QFontMetrics>
 #include <QGuiApplication>
@@ -49,16 +50,21 @@ void createMenus(QMainWindow* window)
     QMenuBar* bar = window->menuBar();
     addCommand(bar->addMenu(QString::fromUtf8(MENU_FILE)), MENU_EXIT, IDM_EXIT);
     QMenu* rates = bar->addMenu(QString::fromUtf8(MENU_SAMPLE_RATE));
+    // One group, so that the style marks the rates as a choice of one.
+    auto* rateGroup = new QActionGroup(rates);
+    rateGroup->setExclusionPolicy(QActionGroup::ExclusionPolicy::Exclusive);
     for (std::size_t i = 0; i < std::size(RATE_COMMANDS); ++i) {
         rateActions[i] = addCommand(rates, RATE_COMMANDS[i].text, RATE_COMMANDS[i].id);
         rateActions[i]->setCheckable(true);
+        rateGroup->addAction(rateActions[i]);
         rateActions[i]->setChecked(RATE_COMMANDS[i].id == DEFAULT_RATE_COMMAND);
     }
     addCommand(bar->addMenu(QString::fromUtf8(MENU_HELP)), MENU_ABOUT, IDM_ABOUT);
 }
 
-// Alt with a typed "?" or "/" opens the About box while the window itself
-// has the keyboard focus; a child control with the focus takes the keys.
+// Alt with a typed "?" or "/" opens the About box while the client area has
+// the keyboard focus, as it has at start and after a click on the panes or
+// the z-plane; a child control with the focus takes the keys.
 void createShortcuts(QWidget* focusHolder)
 {
     for (const char key : ABOUT_SHORTCUT_KEYS) {

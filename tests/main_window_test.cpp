@@ -13,6 +13,7 @@
 #include "view/zplane_view.h"
 
 #include <QAbstractItemView>
+#include <QActionGroup>
 #include <QComboBox>
 #include <QDialog>
 #include <QLabel>
@@ -108,6 +109,48 @@ QImage shownClientArea()
     return window.copy(QRect(origin, clientArea->size())).convertToFormat(QImage::Format_RGB32);
 }
 
+// Window coordinates of a client device pixel, for pointer events.
+QPoint windowPointOf(Point pixel)
+{
+    const double ratio = clientArea->devicePixelRatioF();
+    const QPoint logical(toPixel(pixel.x / ratio), toPixel(pixel.y / ratio));
+    return clientArea->mapTo(mainWindow, logical);
+}
+
+void pointerTo(Point pixel)
+{
+    QTest::mouseMove(mainWindow->windowHandle(), windowPointOf(pixel));
+    settle();
+}
+
+Point markOf(const Complex& position)
+{
+    return {zPlaneCentreX + toPixel(position.re * zPlaneScale), zPlaneCentreY - toPixel(position.im * zPlaneScale)};
+}
+
+// What the window shows of the client area after partial redraws, against
+// a full repaint of the same state: the device pixels that differ from what
+// the full repaint shows, and those of the full repaint's panes, z-plane and
+// palette that are not the surface's pixel at the same place.
+struct ShownDifference {
+    int leftByPartialRedraws = 0;
+    int fullRepaintNotSurface = 0;
+};
+
+ShownDifference shownAgainstAFullRepaint()
+{
+    const QImage partial = shownClientPixels();
+    clientArea->invalidate();
+    settle();
+    const QImage full = shownClientPixels();
+    const QImage reference = freshFullPaint();
+    ShownDifference difference;
+    difference.leftByPartialRedraws = differingPixels(partial, full, {0, 0, full.width(), full.height()});
+    for (const Rect& r : {magnitudePane, phasePane, zPlaneRect, paletteRect})
+        difference.fullRepaintNotSurface += differingPixels(full, reference, r);
+    return difference;
+}
+
 }  // namespace
 
 class MainWindowTest : public QObject {
@@ -163,6 +206,25 @@ private slots:
         QCOMPARE(rates, QStringList({"4&4100", "4&8000", "9&6000", "19&2000"}));
         QCOMPARE(menuItems(2).at(0)->text(), QString("&About ..."));
         QCOMPARE(menuItems(2).at(0)->data().toInt(), IDM_ABOUT);
+    }
+
+    // The four rates form one exclusive group, which the style shows as a
+    // choice of one; choosing any rate leaves exactly that one checked.
+    void sampleRateItemsAreAChoiceOfOne()
+    {
+        const QList<QAction*> rates = menuItems(1);
+        QActionGroup* group = rates.at(0)->actionGroup();
+        QVERIFY(group != nullptr);
+        QCOMPARE(group->exclusionPolicy(), QActionGroup::ExclusionPolicy::Exclusive);
+        QCOMPARE(group->actions(), rates);
+        for (const int id : {IDM_RATE_192000, IDM_RATE_48000, IDM_RATE_48000, IDM_RATE_44100}) {
+            chooseRate(id);
+            QCOMPARE(group->checkedAction(), commandAction(id));
+            int checked = 0;
+            for (const QAction* action : rates)
+                checked += action->isChecked() ? 1 : 0;
+            QCOMPARE(checked, 1);
+        }
     }
 
     void firstPaintShowsTheFullPaint()
@@ -450,6 +512,110 @@ private slots:
         QTest::qWait(400);
         QVERIFY(!shown);
         QCOMPARE(controls.modelComboBox->currentIndex(), 0);
+    }
+
+    // A click on a response pane or the z-plane takes the keyboard focus back
+    // from the control the user worked with, so that Alt with "?" or "/"
+    // opens the About box again.
+    void clickOnThePlotsBringsTheAboutKeysBack()
+    {
+        const Point plots[] = {{magnitudePane.left + 20, magnitudePane.top + 20},
+                               {phasePane.left + 20, phasePane.bottom - 20},
+                               {zPlaneCentreX - 15, zPlaneCentreY + 40}};
+        const Qt::Key typed[] = {Qt::Key_Question, Qt::Key_Slash, Qt::Key_Question};
+        // Used by a click on its handle, or by keys.
+        QWidget* const usedControls[] = {controls.cutoffSlider, controls.modelComboBox, controls.cutoffSlider};
+        for (std::size_t i = 0; i < std::size(plots); ++i) {
+            // The window is active again once the About box has closed.
+            mainWindow->activateWindow();
+            QVERIFY(QTest::qWaitForWindowActive(mainWindow));
+            QWidget* control = usedControls[i];
+            if (control == controls.cutoffSlider) {
+                QTest::mouseClick(mainWindow->windowHandle(), Qt::LeftButton, {},
+                                  control->mapTo(mainWindow, sliderHandle(controls.cutoffSlider).center()));
+                settle();
+            } else {
+                chooseModelByKeys(1);
+                chooseModelByKeys(0);
+            }
+            QCOMPARE(QApplication::focusWidget(), control);
+
+            // While the control has the focus the keys do not reach the window.
+            bool shown = false;
+            whenModalShows([](QWidget* dialog) { QTest::keyClick(dialog, Qt::Key_Escape); }, &shown, 300);
+            QTest::keyClick(mainWindow->windowHandle(), typed[i], Qt::AltModifier);
+            QTest::qWait(400);
+            QVERIFY(!shown);
+
+            QTest::mouseClick(mainWindow->windowHandle(), Qt::LeftButton, {}, windowPointOf(plots[i]));
+            settle();
+            QCOMPARE(QApplication::focusWidget(), clientArea);
+            whenModalShows([](QWidget* dialog) { QTest::keyClick(dialog, Qt::Key_Escape); }, &shown);
+            QTest::keyClick(mainWindow->windowHandle(), typed[i], Qt::AltModifier);
+            QVERIFY(shown);
+            QVERIFY(QApplication::activeModalWidget() == nullptr);
+        }
+        QCOMPARE(filterState.modelIndex, 0);
+    }
+
+    // At any device pixel ratio, what slider steps, a root drag and a
+    // palette add leave on the screen is what a full repaint shows.
+    void partialRedrawsShowWhatAFullRepaintShows()
+    {
+        QVERIFY(!shownClientPixels().isNull());
+        chooseModelByKeys(0);
+        setSliderByKeys(controls.cutoffSlider, 1000);
+        clientArea->invalidate();
+        settle();
+
+        for (int step = 0; step < 40; ++step) {
+            QTest::keyClick(controls.cutoffSlider, Qt::Key_Right);
+            settle();
+        }
+        for (int step = 0; step < 13; ++step) {
+            QTest::keyClick(controls.cutoffSlider, Qt::Key_Left);
+            settle();
+        }
+        QCOMPARE(controls.cutoffSlider->value(), 1027);
+        const ShownDifference afterSliderSteps = shownAgainstAFullRepaint();
+
+        const Complex start = filterState.poles.positions[0];
+        const Point grab = markOf(start);
+        // From elsewhere, so that the pointer arrives at the pole after the
+        // last filter change and the press takes it.
+        pointerTo({magnitudePane.left + 5, magnitudePane.top + 5});
+        pointerTo(grab);
+        QVERIFY(rootEditor.hovering);
+        QTest::mousePress(mainWindow->windowHandle(), Qt::LeftButton, {}, windowPointOf(grab));
+        settle();
+        for (int step = 1; step <= 6; ++step)
+            pointerTo({grab.x - 7 * step, grab.y - 5 * step});
+        QTest::mouseRelease(mainWindow->windowHandle(), Qt::LeftButton, {}, windowPointOf({grab.x - 42, grab.y - 30}));
+        settle();
+        QVERIFY(filterState.poles.positions[0].re < start.re);
+        const ShownDifference afterRootDrag = shownAgainstAFullRepaint();
+
+        const int zeros = filterState.zeros.count;
+        const int side = paletteRect.bottom - paletteRect.top;
+        const Point cell{paletteRect.left + 3 * side + side / 2, paletteRect.top + side / 2};
+        pointerTo(cell);
+        QTest::mousePress(mainWindow->windowHandle(), Qt::LeftButton, {}, windowPointOf(cell));
+        settle();
+        const Point target{zPlaneCentreX - 25, zPlaneCentreY - 35};
+        for (int step = 1; step <= 4; ++step)
+            pointerTo({cell.x + (target.x - cell.x) * step / 4, cell.y + (target.y - cell.y) * step / 4});
+        QTest::mouseRelease(mainWindow->windowHandle(), Qt::LeftButton, {}, windowPointOf(target));
+        settle();
+        QCOMPARE(filterState.zeros.count, zeros + 1);
+        const ShownDifference afterPaletteAdd = shownAgainstAFullRepaint();
+
+        for (const ShownDifference& shown : {afterSliderSteps, afterRootDrag, afterPaletteAdd}) {
+            QCOMPARE(shown.leftByPartialRedraws, 0);
+            QCOMPARE(shown.fullRepaintNotSurface, 0);
+        }
+        pointerTo({magnitudePane.left + 5, magnitudePane.top + 5});
+        chooseModelByKeys(0);
+        setSliderByKeys(controls.cutoffSlider, 1000);
     }
 
     // With twice as many device pixels as logical ones, the surface, the

@@ -11,6 +11,7 @@
 #include "view/surface.h"
 
 #include <QApplication>
+#include <QBackingStore>
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QImage>
@@ -22,6 +23,7 @@
 #include <QWidget>
 
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <functional>
 #include <string>
@@ -107,4 +109,32 @@ inline std::string differenceFromFullPaint()
             return at;
     }
     return "";
+}
+
+// The device pixels the window shows of the client area: the top-level
+// window's backing store, which is what the offscreen platform puts on its
+// screen, cut at the client area's device rectangle. Null when the platform
+// keeps its pixels elsewhere.
+inline QImage shownClientPixels()
+{
+    QBackingStore* store = mainWindow->backingStore();
+    QPaintDevice* device = store != nullptr ? store->paintDevice() : nullptr;
+    if (device == nullptr || device->devType() != QInternal::Image)
+        return {};
+    const QImage& window = *static_cast<QImage*>(device);
+    const double ratio = clientArea->devicePixelRatioF();
+    const QPoint origin = clientArea->mapTo(mainWindow, QPoint(0, 0));
+    const QRect client(toPixel(std::round(origin.x() * ratio)), toPixel(std::round(origin.y() * ratio)),
+                       surfaceWidth(clientArea->surface), surfaceHeight(clientArea->surface));
+    return window.copy(client).convertToFormat(QImage::Format_RGB32);
+}
+
+// How many pixels inside r differ between the two images.
+inline int differingPixels(const QImage& a, const QImage& b, const Rect& r)
+{
+    int count = 0;
+    for (int y = std::max(r.top, 0); y < std::min({r.bottom, a.height(), b.height()}); ++y)
+        for (int x = std::max(r.left, 0); x < std::min({r.right, a.width(), b.width()}); ++x)
+            count += a.pixel(x, y) != b.pixel(x, y) ? 1 : 0;
+    return count;
 }

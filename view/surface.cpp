@@ -485,8 +485,13 @@ void textOut(Surface& surface, int x, int y, std::string_view utf8)
     const Rect box{narrowPixel(left), narrowPixel(top), narrowPixel(left + width), narrowPixel(top + height)};
     fillRect(surface, box, WHITE);
     QPainter painter(&surface.image);
-    painter.setClipRect(QRect(QPoint(static_cast<int>(b.left), static_cast<int>(b.top)),
-                              QPoint(static_cast<int>(b.right) - 1, static_cast<int>(b.bottom) - 1)));
+    // Glyphs that reach past the font's descent or the advance width (an
+    // antialiased descender) would mark pixels outside the box, where the
+    // next drawing there would not know to repeat them: text stays in its box.
+    const std::int64_t clipLeft = std::max(b.left, left), clipTop = std::max(b.top, top);
+    const std::int64_t clipRight = std::min(b.right, left + width), clipBottom = std::min(b.bottom, top + height);
+    painter.setClipRect(QRect(QPoint(narrowPixel(clipLeft), narrowPixel(clipTop)),
+                              QPoint(narrowPixel(clipRight - 1), narrowPixel(clipBottom - 1))));
     painter.setFont(*surface.font);
     painter.setPen(QColor::fromRgb(0xff000000u | surface.textColour));
     painter.drawText(QPoint(box.left, narrowPixel(top + metrics.ascent())), text);

@@ -87,6 +87,7 @@ void frameRect(Surface& surface, const Rect& r, Rgb colour);
 
 // Text in the current font and text colour over an opaque white box of the
 // text's advance width and the font's height, placed by the text alignment.
+// Nothing is drawn outside that box.
 void textOut(Surface& surface, int x, int y, std::string_view utf8);
 
 // Selections that put the previous pen, brush or font back when they end.

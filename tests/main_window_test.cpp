@@ -121,6 +121,8 @@ private slots:
         settle();
     }
 
+    void cleanupTestCase() { destroyMainWindow(); }
+
     void startsWithTheDefaultFilter()
     {
         QCOMPARE(mainWindow->windowTitle(), QString("Vorbel"));

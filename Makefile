@@ -1,25 +1,26 @@
 # The two set-up commands of the README, over the CMake presets.
-#   make run    install what is missing, build and start Vorbel
-#   make test   install what is missing, build and run every test, in the
-#               Release build and in the AddressSanitizer + UBSan build
+#   make run    install what building and running need, build and start Vorbel
+#   make test   install what the tests need as well, build and run every test,
+#               in the Release build and in the AddressSanitizer + UBSan build
 # and the ones that make it a desktop program or measure it:
 #   make install   build Vorbel and install it below PREFIX (default
 #                  /usr/local; DESTDIR is honoured)
 #   make package   build the Debian package build/package/vorbel_*.deb
+# Each installs, through scripts/deps.sh, only the packages its purpose needs.
 
-.PHONY: run test deps install package bench stress fuzz
+.PHONY: run test install package bench stress fuzz
 
 PREFIX ?= /usr/local
 
-deps:
-	@./scripts/deps.sh
+run:
+	@./scripts/deps.sh run
+	cmake --preset run
+	cmake --build --preset run --target vorbel
+	./build/run/app/vorbel
 
-run: deps
-	cmake --preset release
-	cmake --build --preset release --target vorbel
-	./build/release/app/vorbel
-
-test: deps
+# The tests also check what the install lays down and the Debian package.
+test:
+	@./scripts/deps.sh test package
 	cmake --preset release
 	cmake --build --preset release
 	ctest --preset release
@@ -27,24 +28,25 @@ test: deps
 	cmake --build --preset asan
 	ctest --preset asan
 
-install: deps
-	cmake --preset release
-	cmake --build --preset release --target vorbel
-	DESTDIR="$(DESTDIR)" cmake --install build/release --prefix "$(PREFIX)"
+install:
+	@./scripts/deps.sh run
+	cmake --preset run
+	cmake --build --preset run --target vorbel
+	DESTDIR="$(DESTDIR)" cmake --install build/run --prefix "$(PREFIX)"
 
-# The package comes from a build of its own without the tests, which the
-# packaging step would otherwise build as well.
-package: deps
-	cmake --preset release -B build/package -DVORBEL_BUILD_TESTS=OFF
-	cmake --build build/package --target vorbel
-	cd build/package && cpack -G DEB
+package:
+	@./scripts/deps.sh package
+	cmake --preset run
+	cmake --build --preset run --target vorbel
+	cd build/run && cpack -G DEB -B ../package
 
 # The benchmarks, Release build: the table, three runs each, and Google
 # Benchmark's JSON in build/bench.json.
-bench: deps
-	cmake --preset release -DVORBEL_BUILD_BENCHMARKS=ON
-	cmake --build --preset release --target vorbel_bench
-	QT_QPA_PLATFORM=offscreen ./build/release/bench/vorbel_bench --benchmark_repetitions=3 \
+bench:
+	@./scripts/deps.sh bench
+	cmake --preset bench
+	cmake --build --preset bench --target vorbel_bench
+	QT_QPA_PLATFORM=offscreen ./build/bench/bench/vorbel_bench --benchmark_repetitions=3 \
 	--benchmark_report_aggregates_only=true --benchmark_out=build/bench.json --benchmark_out_format=json
 
 # The stress driver on the real window: SEED (a number or "random"), ACTIONS,
@@ -53,10 +55,11 @@ bench: deps
 SEED ?= 1
 ACTIONS ?= 100000
 BUILD ?= release
-stress: deps
+stress:
+	@./scripts/deps.sh test
 	cmake --preset $(BUILD)
 	cmake --build --preset $(BUILD) --target stress_driver
-	QT_QPA_PLATFORM=offscreen ASAN_OPTIONS=detect_leaks=0:abort_on_error=1:strict_string_checks=1 \
+	QT_QPA_PLATFORM=offscreen ASAN_OPTIONS=detect_leaks=1:abort_on_error=1:strict_string_checks=1 \
 	UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
 	./build/$(BUILD)/tests/stress/stress_driver --seed $(SEED) --actions $(ACTIONS)
 
@@ -65,7 +68,8 @@ stress: deps
 # from a copy of its seed corpus, so that the tree stays as it is; findings
 # land in build/fuzz.
 FUZZ_SECONDS ?= 60
-fuzz: deps
+fuzz:
+	@./scripts/deps.sh fuzz
 	cmake -S fuzz -B build/fuzz -G Ninja -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=RelWithDebInfo
 	cmake --build build/fuzz
 	rm -rf build/fuzz/corpus && cp -r fuzz/corpus build/fuzz/corpus

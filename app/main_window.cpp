@@ -85,6 +85,16 @@ void loadCursors()
         binCursor = new QCursor(loadBinCursor());
 }
 
+void releaseCursors()
+{
+    delete arrowCursor;
+    arrowCursor = nullptr;
+    delete handCursor;
+    handCursor = nullptr;
+    delete binCursor;
+    binCursor = nullptr;
+}
+
 void sampleRateCommand(int id)
 {
     for (std::size_t i = 0; i < std::size(RATE_COMMANDS); ++i)
@@ -141,10 +151,24 @@ bool createMainWindow()
     return true;
 }
 
+void destroyMainWindow()
+{
+    if (mainWindow == nullptr)
+        return;
+    delete mainWindow;
+    mainWindow = nullptr;
+    clientArea = nullptr;
+    controls = ControlPanel{};
+    std::fill(std::begin(rateActions), std::end(rateActions), nullptr);
+    releaseCursors();
+    releaseFonts();
+}
+
 int runMainWindow()
 {
     if (createMainWindow())
         QApplication::exec();
+    destroyMainWindow();
     return 0;
 }
 

@@ -9,8 +9,9 @@ class QMainWindow;
 
 extern QMainWindow* mainWindow;
 
-// The pointer's shapes, loaded once with the window: the system arrow, the
-// pointing hand over a root or the palette, the bin over a deleting drop.
+// The pointer's shapes, loaded with the window and freed with it: the system
+// arrow, the pointing hand over a root or the palette, the bin over a
+// deleting drop.
 extern const QCursor* arrowCursor;
 extern const QCursor* handCursor;
 extern const QCursor* binCursor;
@@ -19,11 +20,17 @@ extern const QCursor* binCursor;
 // cannot be created.
 bool createMainWindow();
 
+// Deletes the window with everything in it, its cursors and the display's
+// fonts, while the QApplication still exists; no pointer to any of them is
+// left behind. Does nothing without a window.
+void destroyMainWindow();
+
 // Keeps the user from sizing the window below 620 × 420, frame included;
 // the frame is known only once the window is shown.
 void updateMinimumWindowSize();
 
-// Creates the window and runs the event loop until the window is closed.
+// Creates the window, runs the event loop until the window is closed and
+// destroys the window.
 // The program's exit code: always 0, also when no window can be created.
 int runMainWindow();
 

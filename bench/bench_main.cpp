@@ -1,3 +1,6 @@
+#include "app/main_window.h"
+#include "view/fonts.h"
+
 #include <QApplication>
 
 #include <benchmark/benchmark.h>
@@ -12,5 +15,7 @@ int main(int argc, char** argv)
         return 1;
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();
+    destroyMainWindow();
+    releaseFonts();
     return 0;
 }

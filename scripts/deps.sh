@@ -1,26 +1,64 @@
 #!/bin/sh
-# Installs the Debian packages that building, running and testing Vorbel need
-# and that this machine lacks. Touches no package manager when none is missing.
+# Installs the Debian packages that a purpose needs and that this machine
+# lacks; touches no package manager when none is missing.
+#   deps.sh PURPOSE...   PURPOSE: run test bench fuzz package
+# Every purpose builds the program, so each brings the run list as well.
 set -eu
 
-packages="
+# Building and running Vorbel. qt6-base-dev brings Qt Test and the platform
+# plugins along.
+run="
+g++
 cmake
 ninja-build
 make
-g++
-libgtest-dev
-libbenchmark-dev
 qt6-base-dev
 fonts-liberation
 fonts-dejavu-core
+"
+
+# The tests: GoogleTest, and Python for the check of the committed pictures.
+test="
+libgtest-dev
 python3
-desktop-file-utils
-appstream
-dpkg-dev
-file
+"
+
+bench="
+libbenchmark-dev
+"
+
+# The fuzzer needs clang's libFuzzer and sanitizer runtimes.
+fuzz="
 clang
 libclang-rt-14-dev
 "
+
+# The Debian package and the validators of what it installs.
+package="
+dpkg-dev
+desktop-file-utils
+appstream
+file
+"
+
+if [ $# -eq 0 ]; then
+    echo "usage: deps.sh run|test|bench|fuzz|package..." >&2
+    exit 2
+fi
+packages=$run
+for purpose in "$@"; do
+    case $purpose in
+        run) ;;
+        test) packages="$packages $test" ;;
+        bench) packages="$packages $bench" ;;
+        fuzz) packages="$packages $fuzz" ;;
+        package) packages="$packages $package" ;;
+        *)
+            echo "deps.sh: unknown purpose '$purpose' (run, test, bench, fuzz or package)" >&2
+            exit 2
+            ;;
+    esac
+done
 
 missing=""
 for package in $packages; do

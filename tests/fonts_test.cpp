@@ -102,4 +102,21 @@ TEST(CreateFonts, BothFontsAtEightPointsKeptForGood)
     EXPECT_EQ(arialFont->height, 12);
 }
 
+TEST(CreateFonts, ReleasedFontsAreMadeAfreshForTheNextDpi)
+{
+    createFonts(96);
+    releaseFonts();
+    EXPECT_EQ(arialFont, nullptr);
+    EXPECT_EQ(symbolFont, nullptr);
+    releaseFonts();
+
+    // 8 points at 192 dpi: 80 · 192 / 72 = 213 tenths of a pixel, 21 pixels.
+    createFonts(192);
+    ASSERT_NE(arialFont, nullptr);
+    ASSERT_NE(symbolFont, nullptr);
+    EXPECT_EQ(arialFont->font.pixelSize(), 21);
+    EXPECT_EQ(symbolFont->font.pixelSize(), 21);
+    releaseFonts();
+}
+
 }  // namespace

@@ -1,3 +1,5 @@
+#include "view/fonts.h"
+
 #include <QGuiApplication>
 
 #include <gtest/gtest.h>
@@ -7,5 +9,7 @@ int main(int argc, char** argv)
     testing::InitGoogleTest(&argc, argv);
     qputenv("QT_QPA_PLATFORM", qgetenv("QT_QPA_PLATFORM").isEmpty() ? "offscreen" : qgetenv("QT_QPA_PLATFORM"));
     QGuiApplication application(argc, argv);
-    return RUN_ALL_TESTS();
+    const int result = RUN_ALL_TESTS();
+    releaseFonts();
+    return result;
 }

@@ -164,6 +164,8 @@ private slots:
         settle();
     }
 
+    void cleanupTestCase() { destroyMainWindow(); }
+
     void startsWithTheDefaultFilter()
     {
         QCOMPARE(mainWindow->windowTitle(), QString("Vorbel"));

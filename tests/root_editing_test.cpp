@@ -151,6 +151,8 @@ private slots:
         settle();
     }
 
+    void cleanupTestCase() { destroyMainWindow(); }
+
     void init() { chooseModel(1); }
 
     void hoverShowsTheHandOverRootsAndThePalette()

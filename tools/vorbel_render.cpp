@@ -131,6 +131,7 @@ int main(int argc, char** argv)
     createFonts(options->dpi);
     if (arialFont == nullptr || symbolFont == nullptr) {
         std::fputs("vorbel-render: cannot create the fonts\n", stderr);
+        releaseFonts();
         return 1;
     }
     baseUnitY = 16;
@@ -139,6 +140,7 @@ int main(int argc, char** argv)
     Surface surface;
     resizeSurface(surface, options->width, options->height);
     fullPaint(surface, Rect{0, 0, options->width, options->height});
+    releaseFonts();
 
     if (!surface.image.save(QString::fromLocal8Bit(options->out), "PNG")) {
         std::fprintf(stderr, "vorbel-render: cannot write %s\n", options->out);

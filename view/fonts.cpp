@@ -48,3 +48,11 @@ void createFonts(int dpi)
         symbolFont = new (std::nothrow) FontInfo(symbol);
     }
 }
+
+void releaseFonts()
+{
+    delete arialFont;
+    arialFont = nullptr;
+    delete symbolFont;
+    symbolFont = nullptr;
+}

@@ -3,7 +3,8 @@
 #include <QFont>
 #include <QString>
 
-// The two fonts of the display, created once and kept until the program ends.
+// The two fonts of the display, created once by createFonts and kept until
+// releaseFonts.
 struct FontInfo {
     QFont font;
     int height = 0;            // ascent plus descent, in pixels
@@ -11,7 +12,7 @@ struct FontInfo {
 };
 
 // "Arial" for every label and for the layout's metrics; "Symbol" for the
-// phase labels +π, 0, −π. Null until createFonts.
+// phase labels +π, 0, −π. Null until createFonts and after releaseFonts.
 extern FontInfo* arialFont;
 extern FontInfo* symbolFont;
 
@@ -33,3 +34,8 @@ FontInfo makeFontInfo(const QString& face, int tenthsOfPoint, int dpi);
 // Arial face at the same size, so that the phase labels look the same on
 // every machine that lacks such a font, whatever fontconfig would substitute.
 void createFonts(int dpi);
+
+// Frees both fonts that createFonts made and sets the pointers to null; to be
+// called while the QGuiApplication still exists, since a font must not
+// outlive it. A later createFonts makes them afresh.
+void releaseFonts();

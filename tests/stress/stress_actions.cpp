@@ -417,9 +417,10 @@ std::string takeModalTrouble()
     return trouble;
 }
 
+// Both timers belong to the application and go with it.
 void startModalWatchdog()
 {
-    actPoller = new QTimer;
+    actPoller = new QTimer(QCoreApplication::instance());
     QObject::connect(actPoller, &QTimer::timeout, [] {
         QWidget* modal = blockingWidget();
         if (modal == nullptr || !pendingAct)
@@ -431,20 +432,19 @@ void startModalWatchdog()
     });
 
     // A dialog or menu that nothing closes would block the run for good.
-    auto* watchdog = new QTimer;
-    auto* openFor = new QElapsedTimer;
-    QObject::connect(watchdog, &QTimer::timeout, [openFor] {
+    auto* watchdog = new QTimer(QCoreApplication::instance());
+    QObject::connect(watchdog, &QTimer::timeout, [openFor = QElapsedTimer()]() mutable {
         QWidget* modal = blockingWidget();
         if (modal == nullptr) {
-            openFor->invalidate();
+            openFor.invalidate();
             return;
         }
-        if (!openFor->isValid())
-            openFor->start();
-        else if (openFor->elapsed() > 5000) {
+        if (!openFor.isValid())
+            openFor.start();
+        else if (openFor.elapsed() > 5000) {
             modalTrouble = "a dialog or pop-up menu stayed open";
             modal->close();
-            openFor->invalidate();
+            openFor.invalidate();
         }
     });
     watchdog->start(200);

@@ -213,6 +213,10 @@ int runWorker(int argc, char** argv, const Options& options)
 
     qInstallMessageHandler(quietMessages);
     QApplication application(argc, argv);
+    // The window goes before the application, on every way out.
+    struct WindowOwner {
+        ~WindowOwner() { destroyMainWindow(); }
+    } windowOwner;
     startModalWatchdog();
     if (!createMainWindow()) {
         writeResult("failure window at 0: no main window\n");

@@ -1,10 +1,6 @@
 #include "app/client_area.h"
 
-#include "app/control_panel.h"
-#include "app/main_window.h"
 #include "res/resource_ids.h"
-#include "view/layout.h"
-#include "view/paint.h"
 
 #include <QContextMenuEvent>
 #include <QMenu>
@@ -14,18 +10,16 @@
 #include <algorithm>
 #include <cmath>
 
-ClientArea* clientArea = nullptr;
-
 namespace {
 
-const QCursor& cursorOf(CursorKind kind)
+const QCursor& cursorOf(const Cursors& cursors, CursorKind kind)
 {
     switch (kind) {
-    case CursorKind::Hand: return *handCursor;
-    case CursorKind::Bin: return *binCursor;
+    case CursorKind::Hand: return cursors.hand;
+    case CursorKind::Bin: return cursors.bin;
     case CursorKind::Arrow: break;
     }
-    return *arrowCursor;
+    return cursors.arrow;
 }
 
 // The layout takes 16-bit sizes, the range its arithmetic is checked over; a
@@ -36,23 +30,24 @@ std::uint16_t sizeWord(int pixels) { return static_cast<std::uint16_t>(std::clam
 
 Rect ClientArea::withinSurface(const Rect& pixels) const
 {
-    return {std::max(pixels.left, 0), std::max(pixels.top, 0), std::min(pixels.right, surfaceWidth(surface)),
-            std::min(pixels.bottom, surfaceHeight(surface))};
+    return {std::max(pixels.left, 0), std::max(pixels.top, 0), std::min(pixels.right, surfaceWidth(plots_.surface)),
+            std::min(pixels.bottom, surfaceHeight(plots_.surface))};
 }
 
-ClientArea::ClientArea(QWidget* parent) : QWidget(parent)
+ClientArea::ClientArea(QWidget* parent, FilterState& filter, const Fonts& fonts, const Cursors& cursors)
+    : QWidget(parent), filter_(filter), fonts_(fonts), cursors_(cursors)
 {
     setMouseTracking(true);
     setAttribute(Qt::WA_OpaquePaintEvent);
     // A click on the panes or the z-plane takes the keyboard focus back from
     // a control, so that the window's own keys work again; Tab passes it by.
     setFocusPolicy(Qt::ClickFocus);
-    resizeSurface(surface, 0, 0);
+    resizeSurface(plots_.surface, 0, 0);
 }
 
 void ClientArea::redrawPlots(bool showMarker)
 {
-    const ChangedAreas changed = partialRedraw(surface, showMarker);
+    const ChangedAreas changed = partialRedraw(plots_, layout_, filter_, fonts_, showMarker);
     for (const Rect& area : {changed.zPlane, changed.magnitude, changed.phase}) {
         if (isEmpty(area))
             continue;
@@ -126,7 +121,7 @@ void ClientArea::paintEvent(QPaintEvent* event)
             exposed = exposed.united(logical);
     drawnCount_ = 0;
     if (!exposed.isEmpty())
-        fullPaint(surface, toClient(exposed));
+        fullPaint(plots_, layout_, filter_, fonts_, toClient(exposed));
 
     // Surface pixels go to device pixels one to one. The painter's scale by
     // the device pixel ratio is undone, and the client area starts at the
@@ -140,7 +135,7 @@ void ClientArea::paintEvent(QPaintEvent* event)
     for (const QRect& logical : event->region()) {
         const Rect pixels = withinSurface(toClient(logical));
         if (!isEmpty(pixels))
-            painter.drawImage(QPoint(pixels.left, pixels.top), surface.image,
+            painter.drawImage(QPoint(pixels.left, pixels.top), plots_.surface.image,
                               QRect(pixels.left, pixels.top, pixels.right - pixels.left, pixels.bottom - pixels.top));
     }
 }
@@ -150,20 +145,20 @@ void ClientArea::resizeEvent(QResizeEvent*)
     const double ratio = devicePixelRatioF();
     const std::uint16_t width = sizeWord(toPixel(std::round(this->width() * ratio)));
     const std::uint16_t height = sizeWord(toPixel(std::round(this->height() * ratio)));
-    layoutPanes(width, height);
-    resizeSurface(surface, width, height);
-    placeControls(ratio);
-    updateMinimumWindowSize();
+    layoutPlots(layout_, plots_, width, height, fonts_.arialFont.get(), baseUnitY_);
+    resizeSurface(plots_.surface, width, height);
+    if (laidOut)
+        laidOut(layout_, ratio);
     invalidate();
 }
 
 void ClientArea::mouseMoveEvent(QMouseEvent* event)
 {
     // Without a drag the pointer only counts over the client area itself.
-    if (!rootEditor.dragging && !rect().contains(event->position().toPoint()))
+    if (!rootEditor_.dragging && !rect().contains(event->position().toPoint()))
         return;
     const Point at = toClientPixels(event->position());
-    apply(handleMouseMove(at.x, at.y));
+    apply(handleMouseMove(rootEditor_, filter_, editorView(), at.x, at.y));
 }
 
 void ClientArea::mousePressEvent(QMouseEvent* event)
@@ -171,14 +166,14 @@ void ClientArea::mousePressEvent(QMouseEvent* event)
     if (event->button() != Qt::LeftButton)
         return;
     const Point at = toClientPixels(event->position());
-    apply(handleLeftButtonDown(at.x, at.y));
+    apply(handleLeftButtonDown(rootEditor_, filter_, editorView(), at.x, at.y));
 }
 
 void ClientArea::mouseReleaseEvent(QMouseEvent* event)
 {
     if (event->button() != Qt::LeftButton)
         return;
-    apply(handleLeftButtonUp());
+    apply(handleLeftButtonUp(rootEditor_, filter_, editorView()));
 }
 
 void ClientArea::contextMenuEvent(QContextMenuEvent* event)
@@ -186,17 +181,17 @@ void ClientArea::contextMenuEvent(QContextMenuEvent* event)
     if (event->reason() != QContextMenuEvent::Mouse)
         return;
     const Point at = toClientPixels(event->pos());
-    apply(handleContextMenu(at.x, at.y), event->globalPos());
+    apply(handleContextMenu(rootEditor_, filter_, editorView(), at.x, at.y), event->globalPos());
 }
 
 void ClientArea::apply(const EditorResponse& response, QPoint menuAt)
 {
-    if (response.switchToCustom)
-        switchToCustom();
+    if (response.switchToCustom && switchedToCustom)
+        switchedToCustom();
     // Qt grabs the mouse for the widget under a pressed button until its
     // release, which is exactly the extent of a drag.
     if (response.setCursor)
-        setCursor(cursorOf(response.cursor));
+        setCursor(cursorOf(cursors_, response.cursor));
     if (response.openMenu) {
         QMenu menu(this);
         const RootMenu& items = response.menu;
@@ -210,9 +205,24 @@ void ClientArea::apply(const EditorResponse& response, QPoint menuAt)
         menu.addSeparator();
         add("Single real", items.singleId, items.singleChecked);
         add("Double complex conjugate", items.pairId, items.pairChecked);
-        if (const QAction* chosen = menu.exec(menuAt))
-            handleCommand(chosen->data().toInt());
+        if (const QAction* chosen = menu.exec(menuAt); chosen != nullptr && commandChosen)
+            commandChosen(chosen->data().toInt());
     }
     if (response.redraw)
-        ::redrawPlots(response.showMarker);
+        redrawPlots(response.showMarker);
+}
+
+EditorView ClientArea::editorView() const
+{
+    return {plots_.zPlane.geometry(), layout_.zPlaneRect, layout_.paletteRect, plots_.response.cutoffMarkerVisible};
+}
+
+// Unlike a mouse event, a menu command leaves the cursor as it is.
+void ClientArea::rootCommand(int id)
+{
+    const EditorResponse response = handleRootCommand(rootEditor_, filter_, editorView(), id);
+    if (response.switchToCustom && switchedToCustom)
+        switchedToCustom();
+    if (response.redraw)
+        redrawPlots(response.showMarker);
 }

@@ -1,20 +1,39 @@
 #pragma once
 
 #include "app/root_editor.h"
-#include "view/surface.h"
+#include "model/filter_state.h"
+#include "view/fonts.h"
+#include "view/layout.h"
+#include "view/paint.h"
 
+#include <QCursor>
 #include <QRect>
 #include <QWidget>
+
+#include <functional>
+
+// The pointer's shapes: the system arrow, the pointing hand over a root or
+// the palette, the bin over a deleting drop.
+struct Cursors {
+    QCursor arrow;
+    QCursor hand;
+    QCursor bin;
+};
 
 // The client area: shows the drawing surface, lays out panes and controls on
 // every resize and forwards the mouse to the root editor. Its pixels are
 // device pixels, so that one surface pixel is one pixel on the screen at any
 // device pixel ratio.
+//
+// It owns the layout, the plots (surface and views) and the root editor. It
+// draws the filter and uses the fonts and cursors its owner gives it, which
+// outlive it; what reaches beyond it goes out through the callbacks.
 class ClientArea : public QWidget {
 public:
-    explicit ClientArea(QWidget* parent);
+    ClientArea(QWidget* parent, FilterState& filter, const Fonts& fonts, const Cursors& cursors);
 
-    Surface surface;
+    // The height unit of the control column, for the next layout.
+    void setBaseUnitY(int baseUnitY) { baseUnitY_ = baseUnitY; }
 
     // Draws the partial redraw into the surface and schedules showing it.
     void redrawPlots(bool showMarker);
@@ -24,6 +43,24 @@ public:
 
     // Device pixels of a point given in this widget's coordinates.
     Point toClientPixels(QPointF position) const;
+
+    // A command of the root pop-up menu: the editor acts on the selected
+    // root; a switch to "Custom" and a redraw follow as it asks.
+    void rootCommand(int id);
+
+    const Surface& surface() const { return plots_.surface; }
+    const Plots& plots() const { return plots_; }
+    const Layout& layout() const { return layout_; }
+    const RootEditor& rootEditor() const { return rootEditor_; }
+    // What the editor sees of the views.
+    EditorView editorView() const;
+
+    // After every layout, with the device pixel ratio it was made for.
+    std::function<void(const Layout&, double)> laidOut;
+    // The editor has turned the filter into a "Custom" one.
+    std::function<void()> switchedToCustom;
+    // A command chosen in the root pop-up menu.
+    std::function<void(int)> commandChosen;
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -39,6 +76,14 @@ private:
     Rect toClient(const QRect& logical) const;
     Rect withinSurface(const Rect& pixels) const;
 
+    FilterState& filter_;
+    const Fonts& fonts_;
+    const Cursors& cursors_;
+    int baseUnitY_ = 0;
+    Layout layout_;
+    Plots plots_;
+    RootEditor rootEditor_;
+
     // What partial redraws have drawn and not yet shown; any other part of a
     // paint request is an exposure and gets a full paint. A few rectangles
     // in place, since a drag adds some at every step.
@@ -48,5 +93,3 @@ private:
     bool drawnBeforeShown(const QRect& logical) const;
     void rememberDrawn(const QRect& logical);
 };
-
-extern ClientArea* clientArea;

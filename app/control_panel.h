@@ -1,5 +1,9 @@
 #pragma once
 
+#include "view/layout.h"
+
+#include <functional>
+
 class QComboBox;
 class QLabel;
 class QSlider;
@@ -7,7 +11,8 @@ class QWidget;
 
 // The column of six controls at the top left of the client area: the model
 // label and combo box, the cutoff label and slider, the Q label and slider.
-
+// The widgets are children of the client area, which deletes them; what the
+// user does with them goes to whoever set the callbacks, the window.
 struct ControlPanel {
     QLabel* modelLabel = nullptr;
     QComboBox* modelComboBox = nullptr;
@@ -15,9 +20,12 @@ struct ControlPanel {
     QSlider* cutoffSlider = nullptr;
     QLabel* qLabel = nullptr;
     QSlider* qSlider = nullptr;
-};
 
-extern ControlPanel controls;
+    // A model chosen by the user in the combo box.
+    std::function<void()> modelChosen;
+    // Any movement of either slider, which the receiver tells apart.
+    std::function<void(const QSlider*)> sliderMoved;
+};
 
 // The model names in model index order, so that the combo box's current
 // index is the model index.
@@ -34,24 +42,14 @@ constexpr const char* MODEL_NAMES[] = {
 };
 
 // Creates the six controls as children of parent, in their start-up state:
-// model 0, cutoff slider at 1000, Q label and slider hidden.
-void createControls(QWidget* parent);
+// model 0, cutoff slider at 1000, Q label and slider hidden. The panel must
+// outlive the widgets' signals: it calls its callbacks from them.
+void createControls(ControlPanel& controls, QWidget* parent);
 
-// Moves the controls to the places of the last layout, which are in device
+// Moves the controls to the places of the layout, which are in device
 // pixels; parent coordinates are those divided by devicePixelRatio.
-void placeControls(double devicePixelRatio);
+void placeControls(const ControlPanel& controls, const Layout& layout, double devicePixelRatio);
 
-// Sets Nyquist to half the sample rate, derives the cutoff from the cutoff
-// slider, rewrites its label and applies the model. Redraws nothing.
-void updateCutoff(double sampleRate);
-
-// Any user movement of either slider.
-void handleSliderScroll(const QSlider* slider);
-
-// A model chosen by the user in the combo box.
-void handleModelSelection();
-
-void updateControlVisibility();
-
-// Shows "Custom" without recomputing or redrawing the filter.
-void switchToCustom();
+// A hidden slider is disabled as well: that ends the auto-repeat of a press
+// on its groove which the hiding cut short.
+void showSlider(QSlider* slider, bool shown);

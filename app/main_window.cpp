@@ -1,108 +1,39 @@
 #include "app/main_window.h"
 
 #include "app/about_box.h"
-#include "app/client_area.h"
-#include "app/control_panel.h"
-#include "app/root_editor.h"
+#include "app/slider_scales.h"
 #include "model/designs.h"
-#include "model/filter_state.h"
 #include "res/images.h"
-#include "res/resource_ids.h"
-#include "view/fonts.h"
-#include "view/layout.h"
 
+#include <QAbstractItemView>
 #include <QAction>
 #include <QActionGroup>
 #include <QApplication>
+#include <QComboBox>
 #include <QFontMetrics>
 #include <QGuiApplication>
-#include <QMainWindow>
+#include <QLabel>
 #include <QMenuBar>
 #include <QScreen>
 #include <QShortcut>
+#include <QSlider>
 
 #include <algorithm>
 #include <cmath>
-
-QMainWindow* mainWindow = nullptr;
-const QCursor* arrowCursor = nullptr;
-const QCursor* handCursor = nullptr;
-const QCursor* binCursor = nullptr;
+#include <memory>
 
 namespace {
-
-QAction* rateActions[std::size(RATE_COMMANDS)];
 
 // The window as a whole, frame included where the platform reports one, is
 // never made smaller than this by the user.
 constexpr QSize MINIMUM_WINDOW_SIZE{620, 420};
 
-QAction* addCommand(QMenu* menu, const char* text, int id)
+QAction* addCommand(MainWindow* window, QMenu* menu, const char* text, int id)
 {
     QAction* action = menu->addAction(QString::fromUtf8(text));
     action->setData(id);
-    QObject::connect(action, &QAction::triggered, [id] { handleCommand(id); });
+    QObject::connect(action, &QAction::triggered, window, [window, id] { window->handleCommand(id); });
     return action;
-}
-
-void createMenus(QMainWindow* window)
-{
-    QMenuBar* bar = window->menuBar();
-    addCommand(bar->addMenu(QString::fromUtf8(MENU_FILE)), MENU_EXIT, IDM_EXIT);
-    QMenu* rates = bar->addMenu(QString::fromUtf8(MENU_SAMPLE_RATE));
-    // One group, so that the style marks the rates as a choice of one.
-    auto* rateGroup = new QActionGroup(rates);
-    rateGroup->setExclusionPolicy(QActionGroup::ExclusionPolicy::Exclusive);
-    for (std::size_t i = 0; i < std::size(RATE_COMMANDS); ++i) {
-        rateActions[i] = addCommand(rates, RATE_COMMANDS[i].text, RATE_COMMANDS[i].id);
-        rateActions[i]->setCheckable(true);
-        rateGroup->addAction(rateActions[i]);
-        rateActions[i]->setChecked(RATE_COMMANDS[i].id == DEFAULT_RATE_COMMAND);
-    }
-    addCommand(bar->addMenu(QString::fromUtf8(MENU_HELP)), MENU_ABOUT, IDM_ABOUT);
-}
-
-// Alt with a typed "?" or "/" opens the About box while the client area has
-// the keyboard focus, as it has at start and after a click on the panes or
-// the z-plane; a child control with the focus takes the keys.
-void createShortcuts(QWidget* focusHolder)
-{
-    for (const char key : ABOUT_SHORTCUT_KEYS) {
-        auto* shortcut = new QShortcut(QKeySequence(QKeyCombination(Qt::AltModifier, static_cast<Qt::Key>(key))),
-                                       focusHolder);
-        shortcut->setContext(Qt::WidgetShortcut);
-        QObject::connect(shortcut, &QShortcut::activated, [] { handleCommand(IDM_ABOUT); });
-    }
-}
-
-void loadCursors()
-{
-    if (arrowCursor == nullptr)
-        arrowCursor = new QCursor(Qt::ArrowCursor);
-    if (handCursor == nullptr)
-        handCursor = new QCursor(loadHandCursor());
-    if (binCursor == nullptr)
-        binCursor = new QCursor(loadBinCursor());
-}
-
-void releaseCursors()
-{
-    delete arrowCursor;
-    arrowCursor = nullptr;
-    delete handCursor;
-    handCursor = nullptr;
-    delete binCursor;
-    binCursor = nullptr;
-}
-
-void sampleRateCommand(int id)
-{
-    for (std::size_t i = 0; i < std::size(RATE_COMMANDS); ++i)
-        if (RATE_COMMANDS[i].id == id)
-            updateCutoff(RATE_COMMANDS[i].rate);
-    for (std::size_t i = 0; i < std::size(RATE_COMMANDS); ++i)
-        rateActions[i]->setChecked(RATE_COMMANDS[i].id == id);
-    clientArea->invalidate();
 }
 
 QSize defaultWindowSize(const QScreen* screen)
@@ -113,79 +44,117 @@ QSize defaultWindowSize(const QScreen* screen)
 
 }  // namespace
 
-void updateMinimumWindowSize()
+void MainWindow::createMenus()
 {
-    const QSize frame = mainWindow->frameGeometry().size() - mainWindow->geometry().size();
-    mainWindow->setMinimumSize(MINIMUM_WINDOW_SIZE - frame.expandedTo(QSize(0, 0)));
+    QMenuBar* bar = menuBar();
+    addCommand(this, bar->addMenu(QString::fromUtf8(MENU_FILE)), MENU_EXIT, IDM_EXIT);
+    QMenu* rates = bar->addMenu(QString::fromUtf8(MENU_SAMPLE_RATE));
+    // One group, so that the style marks the rates as a choice of one.
+    auto* rateGroup = new QActionGroup(rates);
+    rateGroup->setExclusionPolicy(QActionGroup::ExclusionPolicy::Exclusive);
+    for (std::size_t i = 0; i < std::size(RATE_COMMANDS); ++i) {
+        rateActions_[i] = addCommand(this, rates, RATE_COMMANDS[i].text, RATE_COMMANDS[i].id);
+        rateActions_[i]->setCheckable(true);
+        rateGroup->addAction(rateActions_[i]);
+        rateActions_[i]->setChecked(RATE_COMMANDS[i].id == DEFAULT_RATE_COMMAND);
+    }
+    addCommand(this, bar->addMenu(QString::fromUtf8(MENU_HELP)), MENU_ABOUT, IDM_ABOUT);
 }
 
-bool createMainWindow()
+// Alt with a typed "?" or "/" opens the About box while the client area has
+// the keyboard focus, as it has at start and after a click on the panes or
+// the z-plane; a child control with the focus takes the keys.
+void MainWindow::createShortcuts()
 {
-    QScreen* screen = QGuiApplication::primaryScreen();
-    if (screen == nullptr)
-        return false;
-    auto* window = new QMainWindow;
-    mainWindow = window;
-    loadCursors();
-    window->setWindowTitle(QString::fromUtf8(APP_TITLE));
-    window->setWindowIcon(loadApplicationIcon());
-    createMenus(window);
-    clientArea = new ClientArea(window);
-    window->setCentralWidget(clientArea);
+    for (const char key : ABOUT_SHORTCUT_KEYS) {
+        auto* shortcut = new QShortcut(QKeySequence(QKeyCombination(Qt::AltModifier, static_cast<Qt::Key>(key))),
+                                       clientArea_);
+        shortcut->setContext(Qt::WidgetShortcut);
+        QObject::connect(shortcut, &QShortcut::activated, this, [this] { handleCommand(IDM_ABOUT); });
+    }
+}
+
+void MainWindow::sampleRateCommand(int id)
+{
+    for (std::size_t i = 0; i < std::size(RATE_COMMANDS); ++i)
+        if (RATE_COMMANDS[i].id == id)
+            updateCutoff(RATE_COMMANDS[i].rate);
+    for (std::size_t i = 0; i < std::size(RATE_COMMANDS); ++i)
+        rateActions_[i]->setChecked(RATE_COMMANDS[i].id == id);
+    clientArea_->invalidate();
+}
+
+void MainWindow::updateMinimumWindowSize()
+{
+    const QSize frame = frameGeometry().size() - geometry().size();
+    setMinimumSize(MINIMUM_WINDOW_SIZE - frame.expandedTo(QSize(0, 0)));
+}
+
+MainWindow::MainWindow(QScreen* screen)
+    : cursors_{QCursor(Qt::ArrowCursor), QCursor(loadHandCursor()), QCursor(loadBinCursor())}
+{
+    setWindowTitle(QString::fromUtf8(APP_TITLE));
+    setWindowIcon(loadApplicationIcon());
+    createMenus();
+    clientArea_ = new ClientArea(this, document_.filter, fonts_, cursors_);
+    setCentralWidget(clientArea_);
 
     // One surface pixel is one device pixel: fonts and the controls' base
     // unit are measured in device pixels.
     const double ratio = screen->devicePixelRatio();
-    createFonts(toPixel(screen->logicalDotsPerInchY() * ratio));
-    const QFontMetrics controlFont(clientArea->font());
-    baseUnitY = toPixel((controlFont.ascent() + controlFont.descent()) * ratio);
-    createControls(clientArea);
-    updateCutoff(2.0 * filterState.nyquist);
-    createShortcuts(clientArea);
+    fonts_ = createFonts(toPixel(screen->logicalDotsPerInchY() * ratio));
+    const QFontMetrics controlFont(clientArea_->font());
+    clientArea_->setBaseUnitY(toPixel((controlFont.ascent() + controlFont.descent()) * ratio));
+    createControls(controls_, clientArea_);
+    controls_.modelChosen = [this] { handleModelSelection(); };
+    controls_.sliderMoved = [this](const QSlider* slider) { handleSliderScroll(slider); };
+    clientArea_->laidOut = [this](const Layout& layout, double devicePixelRatio) {
+        placeControls(controls_, layout, devicePixelRatio);
+        updateMinimumWindowSize();
+    };
+    clientArea_->switchedToCustom = [this] { switchToCustom(); };
+    clientArea_->commandChosen = [this](int id) { handleCommand(id); };
+    updateCutoff(2.0 * document_.filter.nyquist);
+    createShortcuts();
 
-    applyModel();
-    window->resize(defaultWindowSize(screen));
-    window->show();
-    clientArea->setFocus();
-    updateMinimumWindowSize();
-    return true;
+    applyModel(document_.filter);
+    resize(defaultWindowSize(screen));
 }
 
-void destroyMainWindow()
+// The client area and the controls in it hold references to the members;
+// they go first, before the members they refer to.
+MainWindow::~MainWindow()
 {
-    if (mainWindow == nullptr)
-        return;
-    delete mainWindow;
-    mainWindow = nullptr;
-    clientArea = nullptr;
-    controls = ControlPanel{};
-    std::fill(std::begin(rateActions), std::end(rateActions), nullptr);
-    releaseCursors();
-    releaseFonts();
+    delete clientArea_;
+    clientArea_ = nullptr;
+}
+
+std::unique_ptr<MainWindow> createMainWindow()
+{
+    QScreen* screen = QGuiApplication::primaryScreen();
+    if (screen == nullptr)
+        return nullptr;
+    auto window = std::make_unique<MainWindow>(screen);
+    window->show();
+    window->clientArea()->setFocus();
+    window->updateMinimumWindowSize();
+    return window;
 }
 
 int runMainWindow()
 {
-    if (createMainWindow())
+    if (const std::unique_ptr<MainWindow> window = createMainWindow())
         QApplication::exec();
-    destroyMainWindow();
     return 0;
 }
 
-void handleCommand(int id)
+void MainWindow::handleCommand(int id)
 {
     switch (id) {
-    case IDM_ABOUT: showAboutBox(mainWindow); break;
-    case IDM_EXIT: mainWindow->close(); break;
+    case IDM_ABOUT: showAboutBox(this); break;
+    case IDM_EXIT: close(); break;
     case IDM_ROOT_DELETE:
-    case IDM_ROOT_TOGGLE: {
-        const EditorResponse response = handleRootCommand(id);
-        if (response.switchToCustom)
-            switchToCustom();
-        if (response.redraw)
-            redrawPlots(response.showMarker);
-        break;
-    }
+    case IDM_ROOT_TOGGLE: clientArea_->rootCommand(id); break;
     case IDM_RATE_44100:
     case IDM_RATE_48000:
     case IDM_RATE_96000:
@@ -194,10 +163,71 @@ void handleCommand(int id)
     }
 }
 
-void redrawPlots(bool showMarker) { clientArea->redrawPlots(showMarker); }
+void MainWindow::redrawPlots(bool showMarker) { clientArea_->redrawPlots(showMarker); }
 
-void applyAndRedraw()
+void MainWindow::applyAndRedraw()
 {
-    applyModel();
+    applyModel(document_.filter);
     redrawPlots(true);
+}
+
+void MainWindow::updateCutoff(double sampleRate)
+{
+    FilterState& filter = document_.filter;
+    document_.sampleRate = static_cast<int>(std::lround(sampleRate));
+    document_.cutoffPosition = controls_.cutoffSlider->value();
+    filter.nyquist = sampleRate / 2.0;
+    filter.cutoff = cutoffAtPosition(filter.nyquist, filter.lowestFrequency, document_.cutoffPosition);
+    controls_.cutoffLabel->setText(QString::fromStdString(cutoffLabelText(filter.cutoff)));
+    applyModel(filter);
+    // A new rate in "Custom" keeps the roots and the hidden Q controls; the
+    // flag that says whether those show must stay clear with them.
+    if (filter.modelIndex == MODEL_CUSTOM)
+        filter.qVisible = false;
+}
+
+// What a hidden slider still reports (the release of a press that its hiding
+// cut short) is no movement of the user's and changes nothing.
+void MainWindow::handleSliderScroll(const QSlider* slider)
+{
+    if (slider == nullptr || slider->isHidden())
+        return;
+    FilterState& filter = document_.filter;
+    if (slider == controls_.cutoffSlider) {
+        updateCutoff(2.0 * filter.nyquist);
+        applyAndRedraw();
+    } else if (slider == controls_.qSlider) {
+        document_.qPosition = controls_.qSlider->value();
+        filter.q = qAtPosition(document_.qPosition);
+        controls_.qLabel->setText(QString::fromStdString(qLabelText(filter.q)));
+        applyAndRedraw();
+    }
+}
+
+void MainWindow::handleModelSelection()
+{
+    FilterState& filter = document_.filter;
+    filter.modelIndex = std::clamp(controls_.modelComboBox->currentIndex(), 0, MODEL_CUSTOM);
+    if (filter.modelIndex != MODEL_CUSTOM)
+        applyAndRedraw();
+    updateControlVisibility();
+}
+
+void MainWindow::updateControlVisibility()
+{
+    FilterState& filter = document_.filter;
+    const bool custom = filter.modelIndex == MODEL_CUSTOM;
+    if (custom)
+        filter.qVisible = false;
+    controls_.cutoffLabel->setVisible(!custom);
+    showSlider(controls_.cutoffSlider, !custom);
+    controls_.qLabel->setVisible(filter.qVisible);
+    showSlider(controls_.qSlider, filter.qVisible);
+}
+
+void MainWindow::switchToCustom()
+{
+    controls_.modelComboBox->setCurrentIndex(MODEL_CUSTOM);
+    document_.filter.modelIndex = MODEL_CUSTOM;
+    updateControlVisibility();
 }

@@ -1,45 +1,86 @@
 #pragma once
 
-class QCursor;
-class QMainWindow;
+#include "app/client_area.h"
+#include "app/control_panel.h"
+#include "model/document.h"
+#include "res/resource_ids.h"
+#include "view/fonts.h"
+
+#include <QMainWindow>
+
+#include <iterator>
+#include <memory>
+
+class QAction;
+class QScreen;
 
 // The one top-level window: title, menus, shortcuts, the client area with
 // its controls, and the two redraw operations every interactive change ends
-// with.
+// with. It owns the document, the display's fonts, the cursors, the rate
+// actions, the client area and the control panel; those report to it through
+// their callbacks and know nothing of it.
+class MainWindow : public QMainWindow {
+public:
+    // The window with the default filter, laid out for screen; not yet shown.
+    explicit MainWindow(QScreen* screen);
+    ~MainWindow() override;
 
-extern QMainWindow* mainWindow;
+    // Every menu, shortcut and pop-up menu command goes through here.
+    void handleCommand(int id);
 
-// The pointer's shapes, loaded with the window and freed with it: the system
-// arrow, the pointing hand over a root or the palette, the bin over a
-// deleting drop.
-extern const QCursor* arrowCursor;
-extern const QCursor* handCursor;
-extern const QCursor* binCursor;
+    // The partial redraw after an interactive change, shown without clearing
+    // the window.
+    void redrawPlots(bool showMarker);
 
-// Creates and shows the main window with the default filter; false when it
-// cannot be created.
-bool createMainWindow();
+    // applyModel, then redrawPlots with the cutoff marker shown.
+    void applyAndRedraw();
 
-// Deletes the window with everything in it, its cursors and the display's
-// fonts, while the QApplication still exists; no pointer to any of them is
-// left behind. Does nothing without a window.
-void destroyMainWindow();
+    // Sets Nyquist to half the sample rate, derives the cutoff from the
+    // cutoff slider, rewrites its label and applies the model. Redraws nothing.
+    void updateCutoff(double sampleRate);
 
-// Keeps the user from sizing the window below 620 × 420, frame included;
-// the frame is known only once the window is shown.
-void updateMinimumWindowSize();
+    // Any user movement of either slider.
+    void handleSliderScroll(const QSlider* slider);
 
-// Creates the window, runs the event loop until the window is closed and
-// destroys the window.
-// The program's exit code: always 0, also when no window can be created.
+    // A model chosen by the user in the combo box.
+    void handleModelSelection();
+
+    void updateControlVisibility();
+
+    // Shows "Custom" without recomputing or redrawing the filter.
+    void switchToCustom();
+
+    // Keeps the user from sizing the window below 620 × 420, frame included;
+    // the frame is known only once the window is shown.
+    void updateMinimumWindowSize();
+
+    const Document& document() const { return document_; }
+    // The filter the window studies; tests and the stress driver set it up.
+    FilterState& filter() { return document_.filter; }
+    const Fonts& fonts() const { return fonts_; }
+    const Cursors& cursors() const { return cursors_; }
+    ClientArea* clientArea() const { return clientArea_; }
+    const ControlPanel& controls() const { return controls_; }
+
+private:
+    void createMenus();
+    void createShortcuts();
+    void sampleRateCommand(int id);
+
+    Document document_;
+    Fonts fonts_;
+    Cursors cursors_;
+    QAction* rateActions_[std::size(RATE_COMMANDS)] = {};
+    ControlPanel controls_;
+    ClientArea* clientArea_ = nullptr;  // a child: the window deletes it
+};
+
+// Creates and shows a window with the default filter on the primary screen,
+// with the keyboard focus in the client area; null without a screen. The
+// window must go before the QApplication does.
+std::unique_ptr<MainWindow> createMainWindow();
+
+// Creates and shows the window, runs the event loop until the window is
+// closed and deletes the window. The program's exit code: always 0, also
+// when no window can be created.
 int runMainWindow();
-
-// Every menu, shortcut and pop-up menu command goes through here.
-void handleCommand(int id);
-
-// The partial redraw after an interactive change, shown without clearing the
-// window.
-void redrawPlots(bool showMarker);
-
-// applyModel, then redrawPlots with the cutoff marker shown.
-void applyAndRedraw();

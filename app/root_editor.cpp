@@ -1,35 +1,10 @@
 #include "app/root_editor.h"
 
 #include "res/resource_ids.h"
-#include "view/layout.h"
-#include "view/response_view.h"
-#include "view/zplane_view.h"
 
 #include <cmath>
 #include <cstdint>
 #include <cstring>
-
-RootEditor rootEditor;
-
-namespace {
-
-// The selected root as the editor last saw or left it. The selection names
-// a slot, and a slot can come to hold another root: a delete moves the last
-// root into it, a design rewrites it. Such a slot no longer holds the
-// selected root.
-Root selectedAsSeen;
-
-// A palette press has added a root that no redraw has shown yet.
-bool addedRootUnshown = false;
-
-}  // namespace
-
-void resetRootEditor()
-{
-    rootEditor = RootEditor{};
-    selectedAsSeen = Root{};
-    addedRootUnshown = false;
-}
 
 namespace {
 
@@ -45,50 +20,62 @@ int validCount(const RootList& list)
     return list.count < MAX_ROOTS ? list.count : MAX_ROOTS;
 }
 
-void select(RootList& list, int slot)
+template <typename Filter>
+auto listOf(Filter& filter, RootListKind kind) -> decltype(&filter.zeros)
 {
-    rootEditor.selectedRoot = SelectedRoot{&list, slot};
-    selectedAsSeen = list.root(slot);
+    switch (kind) {
+    case RootListKind::Zeros: return &filter.zeros;
+    case RootListKind::Poles: return &filter.poles;
+    case RootListKind::None: break;
+    }
+    return nullptr;
+}
+
+void select(RootEditor& editor, FilterState& filter, RootList& list, int slot)
+{
+    editor.selectedRoot = SelectedRoot{&list == &filter.poles ? RootListKind::Poles : RootListKind::Zeros, slot};
+    editor.selectedAsSeen = list.root(slot);
 }
 
 // The list of the selected root while its slot still holds that root, else
 // null: nothing selected yet, or a delete or a new design has dropped the
 // slot or put another root into it. Every access to the selection goes
 // through here.
-RootList* liveSelection()
+template <typename Filter>
+auto liveSelection(const RootEditor& editor, Filter& filter) -> decltype(&filter.zeros)
 {
-    RootList* list = rootEditor.selectedRoot.list;
-    const int index = rootEditor.selectedRoot.index;
+    const auto list = listOf(filter, editor.selectedRoot.list);
+    const int index = editor.selectedRoot.index;
     if (list == nullptr || index < 0 || index >= validCount(*list))
         return nullptr;
     const Root now = list->root(index);
-    if (now.pair != selectedAsSeen.pair ||
-        std::memcmp(&now.position, &selectedAsSeen.position, sizeof now.position) != 0)
+    if (now.pair != editor.selectedAsSeen.pair ||
+        std::memcmp(&now.position, &editor.selectedAsSeen.position, sizeof now.position) != 0)
         return nullptr;
     return list;
 }
 
-double pixelsToUnits(std::int64_t pixels)
+double pixelsToUnits(const ZPlaneGeometry& geometry, std::int64_t pixels)
 {
-    return static_cast<double>(pixels) / zPlaneScale;
+    return static_cast<double>(pixels) / geometry.scale;
 }
 
-EditorResponse redrawKeepingMarker()
+EditorResponse redrawKeepingMarker(const EditorView& view)
 {
     EditorResponse response;
     response.redraw = true;
-    response.showMarker = cutoffMarkerVisible;
+    response.showMarker = view.cutoffMarkerVisible;
     return response;
 }
 
 // Deletes the selected root and redraws. The pointer then points at nothing
 // until it moves: a press or a right-click in the same place must not reach
 // whatever root has taken the deleted one's slot.
-EditorResponse deleteAndForget()
+EditorResponse deleteAndForget(RootEditor& editor, FilterState& filter, const EditorView& view)
 {
-    deleteSelectedRoot();
-    rootEditor.hovering = false;
-    EditorResponse response = redrawKeepingMarker();
+    deleteSelectedRoot(editor, filter);
+    editor.hovering = false;
+    EditorResponse response = redrawKeepingMarker(view);
     response.setCursor = true;
     response.cursor = CursorKind::Arrow;
     return response;
@@ -96,10 +83,10 @@ EditorResponse deleteAndForget()
 
 }  // namespace
 
-double findNearestRoot(double re, double im)
+double findNearestRoot(RootEditor& editor, FilterState& filter, double re, double im)
 {
     double best = NEAREST_LIMIT;
-    RootList* const lists[] = {&filterState.poles, &filterState.zeros};
+    RootList* const lists[] = {&filter.poles, &filter.zeros};
     for (RootList* list : lists) {
         for (int i = validCount(*list) - 1; i >= 0; --i) {
             // The pointer comes folded into the upper half-plane, and a pair's
@@ -110,32 +97,32 @@ double findNearestRoot(double re, double im)
             const double d2 = dRe * dRe + dIm * dIm;
             if (d2 < best) {
                 best = d2;
-                select(*list, i);
+                select(editor, filter, *list, i);
             }
         }
     }
     return std::sqrt(best);
 }
 
-bool hitTestRoot(int x, int y)
+bool hitTestRoot(RootEditor& editor, FilterState& filter, const ZPlaneGeometry& geometry, int x, int y)
 {
-    const std::int64_t dxPix = static_cast<std::int64_t>(x) - zPlaneCentreX;
-    const std::int64_t dyPix = static_cast<std::int64_t>(y) - zPlaneCentreY;
-    rootEditor.grabbedAbove = dyPix < 0;
+    const std::int64_t dxPix = static_cast<std::int64_t>(x) - geometry.centreX;
+    const std::int64_t dyPix = static_cast<std::int64_t>(y) - geometry.centreY;
+    editor.grabbedAbove = dyPix < 0;
 
     // Folded into the upper half-plane: a pair is stored with the imaginary
     // part of one mark, and either mark must find it.
-    const double re = pixelsToUnits(dxPix);
-    const double im = pixelsToUnits(dyPix < 0 ? -dyPix : dyPix);
-    const double distance = findNearestRoot(re, im);
+    const double re = pixelsToUnits(geometry, dxPix);
+    const double im = pixelsToUnits(geometry, dyPix < 0 ? -dyPix : dyPix);
+    const double distance = findNearestRoot(editor, filter, re, im);
 
-    if (const RootList* list = liveSelection()) {
+    if (const RootList* list = liveSelection(editor, filter)) {
         // A pair is picked up by its upper mark, so that the vertical offset
         // moves that mark the way the pointer goes.
-        const int slot = rootEditor.selectedRoot.index;
-        rootEditor.dragStart = list->positions[slot];
+        const int slot = editor.selectedRoot.index;
+        editor.dragStart = list->positions[slot];
         if (list->pairFlags[slot])
-            rootEditor.dragStart.im = std::fabs(rootEditor.dragStart.im);
+            editor.dragStart.im = std::fabs(editor.dragStart.im);
     }
     return distance <= HIT_DISTANCE;
 }
@@ -143,75 +130,77 @@ bool hitTestRoot(int x, int y)
 // The position follows from dragStart and the whole offset, so nothing
 // accumulates over a drag. The absolute value keeps a pair's stored imaginary
 // part non-negative: across the real axis the pointer holds the other mark.
-void moveSelectedRoot(std::int64_t dx, std::int64_t dy)
+void moveSelectedRoot(RootEditor& editor, FilterState& filter, const ZPlaneGeometry& geometry, std::int64_t dx,
+                      std::int64_t dy)
 {
-    if (rootEditor.grabbedAbove)
+    if (editor.grabbedAbove)
         dy = -dy;
-    if (RootList* list = liveSelection()) {
-        const int slot = rootEditor.selectedRoot.index;
-        list->positions[slot].re = rootEditor.dragStart.re + pixelsToUnits(dx);
+    if (RootList* list = liveSelection(editor, filter)) {
+        const int slot = editor.selectedRoot.index;
+        list->positions[slot].re = editor.dragStart.re + pixelsToUnits(geometry, dx);
         if (list->pairFlags[slot])
-            list->positions[slot].im = std::fabs(rootEditor.dragStart.im + pixelsToUnits(dy));
-        selectedAsSeen = list->root(slot);
+            list->positions[slot].im = std::fabs(editor.dragStart.im + pixelsToUnits(geometry, dy));
+        editor.selectedAsSeen = list->root(slot);
     }
-    normalizeGain();
+    normalizeGain(filter);
 }
 
 // The palette lies above the z-plane, so a new pair starts below the real
 // axis: its mirrored mark is the one under the pointer.
-bool addRootFromPalette(int cell, int x, int y)
+bool addRootFromPalette(RootEditor& editor, FilterState& filter, const ZPlaneGeometry& geometry, int cell, int x,
+                        int y)
 {
     if (cell < 0 || cell > 3)
         return false;
     const bool pair = cell % 2 != 0;
-    const double im = pair ? pixelsToUnits(static_cast<std::int64_t>(y) - zPlaneCentreY) : 0.0;
-    const double re = pixelsToUnits(static_cast<std::int64_t>(x) - zPlaneCentreX);
+    const double im = pair ? pixelsToUnits(geometry, static_cast<std::int64_t>(y) - geometry.centreY) : 0.0;
+    const double re = pixelsToUnits(geometry, static_cast<std::int64_t>(x) - geometry.centreX);
 
-    RootList& list = cell < 2 ? filterState.poles : filterState.zeros;
+    RootList& list = cell < 2 ? filter.poles : filter.zeros;
     if (list.count < 0 || list.count >= MAX_ROOTS)
         return false;
     const int slot = list.count;
     list.positions[slot] = Complex{re, im};
     list.count = slot + 1;
 
-    rootEditor.dragStart = Complex{re, im};
-    rootEditor.grabbedAbove = false;
+    editor.dragStart = Complex{re, im};
+    editor.grabbedAbove = false;
     list.pairFlags[slot] = pair;
-    select(list, slot);
-    normalizeGain();
+    select(editor, filter, list, slot);
+    normalizeGain(filter);
     return true;
 }
 
 // The last root of the list takes the deleted root's slot.
-void deleteSelectedRoot()
+void deleteSelectedRoot(RootEditor& editor, FilterState& filter)
 {
-    if (RootList* list = liveSelection()) {
-        const int slot = rootEditor.selectedRoot.index;
+    if (RootList* list = liveSelection(editor, filter)) {
+        const int slot = editor.selectedRoot.index;
         list->count = list->count - 1;
         list->pairFlags[slot] = list->pairFlags[list->count];
         list->positions[slot] = list->positions[list->count];
     }
-    normalizeGain();
+    normalizeGain(filter);
 }
 
-bool selectedPairFlag()
+bool selectedPairFlag(const RootEditor& editor, const FilterState& filter)
 {
-    const RootList* list = liveSelection();
-    return list != nullptr && list->pairFlags[rootEditor.selectedRoot.index];
+    const RootList* list = liveSelection(editor, filter);
+    return list != nullptr && list->pairFlags[editor.selectedRoot.index];
 }
 
 // A pair made from a single root keeps the imaginary part 0: a double real
 // root until it is dragged.
-void setSelectedPairFlag(bool pair)
+void setSelectedPairFlag(RootEditor& editor, FilterState& filter, bool pair)
 {
-    if (RootList* list = liveSelection()) {
-        const int slot = rootEditor.selectedRoot.index;
+    if (RootList* list = liveSelection(editor, filter)) {
+        const int slot = editor.selectedRoot.index;
         list->pairFlags[slot] = pair;
         if (!pair)
             list->positions[slot].im = 0.0;
-        selectedAsSeen = list->root(slot);
+        editor.selectedAsSeen = list->root(slot);
     }
-    normalizeGain();
+    normalizeGain(filter);
 }
 
 namespace {
@@ -230,79 +219,80 @@ bool sameRoots(const RootList& a, const RootList& b)
 
 // Whether the hover state was found on roots or a geometry that have
 // changed since: a design, a sample rate, an edit or a resize.
-bool hoverIsStale()
+bool hoverIsStale(const RootEditor& editor, const FilterState& filter, const ZPlaneGeometry& geometry)
 {
-    const RootEditor::HoverBasis& seen = rootEditor.hoverBasis;
-    return !sameRoots(seen.zeros, filterState.zeros) || !sameRoots(seen.poles, filterState.poles) ||
-           seen.centreX != zPlaneCentreX || seen.centreY != zPlaneCentreY ||
-           std::memcmp(&seen.scale, &zPlaneScale, sizeof seen.scale) != 0;
+    const RootEditor::HoverBasis& seen = editor.hoverBasis;
+    return !sameRoots(seen.zeros, filter.zeros) || !sameRoots(seen.poles, filter.poles) ||
+           seen.centreX != geometry.centreX || seen.centreY != geometry.centreY ||
+           std::memcmp(&seen.scale, &geometry.scale, sizeof seen.scale) != 0;
 }
 
 // The z-plane test comes first: the row the palette shares with the z-plane
 // counts as z-plane.
-EditorResponse hover(int x, int y)
+EditorResponse hover(RootEditor& editor, FilterState& filter, const EditorView& view, int x, int y)
 {
-    RootEditor::HoverBasis& seen = rootEditor.hoverBasis;
-    seen.zeros = filterState.zeros;
-    seen.poles = filterState.poles;
-    seen.centreX = zPlaneCentreX;
-    seen.centreY = zPlaneCentreY;
-    seen.scale = zPlaneScale;
+    RootEditor::HoverBasis& seen = editor.hoverBasis;
+    seen.zeros = filter.zeros;
+    seen.poles = filter.poles;
+    seen.centreX = view.geometry.centreX;
+    seen.centreY = view.geometry.centreY;
+    seen.scale = view.geometry.scale;
 
-    rootEditor.hovering = false;
-    if (contains(zPlaneRect, x, y))
-        rootEditor.hovering = hitTestRoot(x, y);
-    else if (contains(paletteRect, x, y))
-        rootEditor.hovering = true;
+    editor.hovering = false;
+    if (contains(view.zPlaneRect, x, y))
+        editor.hovering = hitTestRoot(editor, filter, view.geometry, x, y);
+    else if (contains(view.paletteRect, x, y))
+        editor.hovering = true;
 
     EditorResponse response;
     response.setCursor = true;
-    response.cursor = rootEditor.hovering ? CursorKind::Hand : CursorKind::Arrow;
+    response.cursor = editor.hovering ? CursorKind::Hand : CursorKind::Arrow;
     return response;
 }
 
 // The applied position never leaves zPlaneRect. A root fresh from the palette
 // waits on the top row, not outside, while the pointer stays in the palette;
 // once the pointer has been anywhere else, the palette counts as outside.
-EditorResponse drag(int x, int y)
+EditorResponse drag(RootEditor& editor, FilterState& filter, const EditorView& view, int x, int y)
 {
-    const bool wasFromPalette = rootEditor.fromPalette;
-    rootEditor.fromPalette = false;
-    rootEditor.outside = false;
+    const Rect& zPlaneRect = view.zPlaneRect;
+    const bool wasFromPalette = editor.fromPalette;
+    editor.fromPalette = false;
+    editor.outside = false;
 
     std::int64_t cx = x;
     if (cx < zPlaneRect.left) {
         cx = zPlaneRect.left;
-        rootEditor.outside = true;
+        editor.outside = true;
     } else if (cx >= zPlaneRect.right) {
         cx = static_cast<std::int64_t>(zPlaneRect.right) - 1;
-        rootEditor.outside = true;
+        editor.outside = true;
     }
     const int clampedX = narrowPixel(cx);
 
     std::int64_t cy = y;
     if (cy < zPlaneRect.top) {
-        if (wasFromPalette && contains(paletteRect, clampedX, y))
-            rootEditor.fromPalette = true;
+        if (wasFromPalette && contains(view.paletteRect, clampedX, y))
+            editor.fromPalette = true;
         else
-            rootEditor.outside = true;
+            editor.outside = true;
         cy = zPlaneRect.top;
     } else if (cy >= zPlaneRect.bottom) {
         cy = static_cast<std::int64_t>(zPlaneRect.bottom) - 1;
-        rootEditor.outside = true;
+        editor.outside = true;
     }
     const Point clamped{clampedX, narrowPixel(cy)};
 
     EditorResponse response;
     response.setCursor = true;
-    response.cursor = rootEditor.outside ? CursorKind::Bin : CursorKind::Hand;
-    if (clamped == rootEditor.lastDragPoint)
+    response.cursor = editor.outside ? CursorKind::Bin : CursorKind::Hand;
+    if (clamped == editor.lastDragPoint)
         return response;
 
-    rootEditor.lastDragPoint = clamped;
-    addedRootUnshown = false;
-    moveSelectedRoot(static_cast<std::int64_t>(clamped.x) - rootEditor.pressPoint.x,
-                     static_cast<std::int64_t>(clamped.y) - rootEditor.pressPoint.y);
+    editor.lastDragPoint = clamped;
+    editor.addedRootUnshown = false;
+    moveSelectedRoot(editor, filter, view.geometry, static_cast<std::int64_t>(clamped.x) - editor.pressPoint.x,
+                     static_cast<std::int64_t>(clamped.y) - editor.pressPoint.y);
     response.redraw = true;
     response.showMarker = false;
     return response;
@@ -310,9 +300,9 @@ EditorResponse drag(int x, int y)
 
 }  // namespace
 
-EditorResponse handleMouseMove(int x, int y)
+EditorResponse handleMouseMove(RootEditor& editor, FilterState& filter, const EditorView& view, int x, int y)
 {
-    return rootEditor.dragging ? drag(x, y) : hover(x, y);
+    return editor.dragging ? drag(editor, filter, view, x, y) : hover(editor, filter, view, x, y);
 }
 
 // Nothing is redrawn on the press; the first movement redraws. A drag of a
@@ -321,24 +311,25 @@ EditorResponse handleMouseMove(int x, int y)
 // must act on what lies under the pointer, so it then hit-tests again where
 // it lands, as a movement there would. A drag ends only with a release: a
 // press during one, which only a lost release lets through, changes nothing.
-EditorResponse handleLeftButtonDown(int x, int y)
+EditorResponse handleLeftButtonDown(RootEditor& editor, FilterState& filter, const EditorView& view, int x, int y)
 {
-    if (rootEditor.dragging)
+    const Rect& paletteRect = view.paletteRect;
+    if (editor.dragging)
         return {};
-    rootEditor.fromPalette = false;
-    rootEditor.outside = false;
-    rootEditor.pressPoint = Point{x, y};
+    editor.fromPalette = false;
+    editor.outside = false;
+    editor.pressPoint = Point{x, y};
 
     EditorResponse response;
-    if (hoverIsStale()) {
-        const bool wasHovering = rootEditor.hovering;
-        const EditorResponse again = hover(x, y);
-        if (rootEditor.hovering != wasHovering) {
+    if (hoverIsStale(editor, filter, view.geometry)) {
+        const bool wasHovering = editor.hovering;
+        const EditorResponse again = hover(editor, filter, view, x, y);
+        if (editor.hovering != wasHovering) {
             response.setCursor = true;
             response.cursor = again.cursor;
         }
     }
-    if (!rootEditor.hovering)
+    if (!editor.hovering)
         return response;
 
     if (contains(paletteRect, x, y)) {
@@ -348,14 +339,14 @@ EditorResponse handleLeftButtonDown(int x, int y)
         const std::int64_t cell = (static_cast<std::int64_t>(x) - paletteRect.left) / side;
         if (cell < 0 || cell > 3)
             return response;
-        rootEditor.fromPalette = addRootFromPalette(static_cast<int>(cell), x, y);
-        if (!rootEditor.fromPalette)
+        editor.fromPalette = addRootFromPalette(editor, filter, view.geometry, static_cast<int>(cell), x, y);
+        if (!editor.fromPalette)
             return response;
-        addedRootUnshown = true;
+        editor.addedRootUnshown = true;
     }
 
-    rootEditor.dragging = true;
-    rootEditor.lastDragPoint = rootEditor.pressPoint;
+    editor.dragging = true;
+    editor.lastDragPoint = editor.pressPoint;
     response.switchToCustom = true;
     response.grabMouse = true;
     return response;
@@ -364,31 +355,32 @@ EditorResponse handleLeftButtonDown(int x, int y)
 // A release inside the z-plane leaves the root where the last movement put
 // it; that movement has redrawn already. A root added from the palette with
 // no movement since is shown now, where the press put it.
-EditorResponse handleLeftButtonUp()
+EditorResponse handleLeftButtonUp(RootEditor& editor, FilterState& filter, const EditorView& view)
 {
-    if (!rootEditor.dragging)
+    if (!editor.dragging)
         return {};
-    rootEditor.dragging = false;
+    editor.dragging = false;
 
     EditorResponse response;
-    if (rootEditor.outside) {
-        response = deleteAndForget();
-    } else if (addedRootUnshown) {
-        response = redrawKeepingMarker();
+    if (editor.outside) {
+        response = deleteAndForget(editor, filter, view);
+    } else if (editor.addedRootUnshown) {
+        response = redrawKeepingMarker(view);
     }
-    addedRootUnshown = false;
+    editor.addedRootUnshown = false;
     response.releaseMouse = true;
     return response;
 }
 
 // The item of the root's current kind carries the check mark and the id
 // that nothing handles; the other item switches the kind.
-EditorResponse handleContextMenu(int clientX, int clientY)
+EditorResponse handleContextMenu(RootEditor& editor, const FilterState& filter, const EditorView& view, int clientX,
+                                 int clientY)
 {
-    if (!rootEditor.hovering || !contains(zPlaneRect, clientX, clientY))
+    if (!editor.hovering || !contains(view.zPlaneRect, clientX, clientY))
         return {};
 
-    const bool pair = selectedPairFlag();
+    const bool pair = selectedPairFlag(editor, filter);
     EditorResponse response;
     response.openMenu = true;
     response.menu.deleteId = IDM_ROOT_DELETE;
@@ -399,14 +391,14 @@ EditorResponse handleContextMenu(int clientX, int clientY)
     return response;
 }
 
-EditorResponse handleRootCommand(int id)
+EditorResponse handleRootCommand(RootEditor& editor, FilterState& filter, const EditorView& view, int id)
 {
     EditorResponse response;
     if (id == IDM_ROOT_DELETE) {
-        response = deleteAndForget();
+        response = deleteAndForget(editor, filter, view);
     } else if (id == IDM_ROOT_TOGGLE) {
-        setSelectedPairFlag(!selectedPairFlag());
-        response = redrawKeepingMarker();
+        setSelectedPairFlag(editor, filter, !selectedPairFlag(editor, filter));
+        response = redrawKeepingMarker(view);
     } else {
         return {};
     }

@@ -2,22 +2,37 @@
 
 #include "model/filter_state.h"
 #include "view/geometry.h"
+#include "view/zplane_view.h"
 
 #include <cstdint>
 
 // Editing poles and zeros with the mouse in the z-plane pane. The editor
 // decides; the window applies what each handler's EditorResponse asks for
 // (cursor, mouse grab, switch to "Custom", pop-up menu, redraw), so that all
-// of this runs and is tested without a window.
+// of this runs and is tested without a window. Every decision is a plain
+// function of the editor's own state, the filter it edits, what the window
+// shows (EditorView) and the event.
 
 enum class CursorKind { Arrow, Hand, Bin };
 
-// One root slot: a list of filterState (zeros or poles) and an index 0 … 19.
+// One root slot: a list of the filter (zeros or poles) and an index 0 … 19.
 // The selection can outlive its root (a delete or a new design can drop the
 // slot below the list's count); such a stale slot is never read or moved.
+enum class RootListKind { None, Zeros, Poles };  // None: nothing selected yet
+
 struct SelectedRoot {
-    RootList* list = nullptr;  // none selected yet
+    RootListKind list = RootListKind::None;
     int index = 0;
+};
+
+// What the editor needs of the window's views: where the z-plane was last
+// drawn, the pane and palette rectangles of the layout, and whether the
+// response shows its cutoff marker (a redraw keeps it as it is).
+struct EditorView {
+    ZPlaneGeometry geometry;
+    Rect zPlaneRect;
+    Rect paletteRect;
+    bool cutoffMarkerVisible = true;
 };
 
 struct RootEditor {
@@ -40,12 +55,16 @@ struct RootEditor {
         int centreY = 0;
         double scale = 0.0;
     } hoverBasis;
+
+    // The selected root as the editor last saw or left it. The selection
+    // names a slot, and a slot can come to hold another root: a delete moves
+    // the last root into it, a design rewrites it. Such a slot no longer
+    // holds the selected root.
+    Root selectedAsSeen;
+
+    // A palette press has added a root that no redraw has shown yet.
+    bool addedRootUnshown = false;
 };
-
-extern RootEditor rootEditor;
-
-// Back to the start-up state.
-void resetRootEditor();
 
 // The pop-up menu of a root: "Delete", a separator, "Single real" and
 // "Double complex conjugate". The item of the root's current kind carries the
@@ -73,21 +92,24 @@ struct EditorResponse {
 };
 
 // Operations on the root lists, in z-plane units; positions from pixels use
-// zPlaneCentreX, zPlaneCentreY and zPlaneScale of the last drawZPlane.
-// moveSelectedRoot takes the pixel offset from pressPoint in 64 bits: the
-// difference of two client coordinates need not fit an int.
-double findNearestRoot(double re, double im);
-bool hitTestRoot(int x, int y);
-void moveSelectedRoot(std::int64_t dx, std::int64_t dy);
-bool addRootFromPalette(int cell, int x, int y);
-void deleteSelectedRoot();
-bool selectedPairFlag();
-void setSelectedPairFlag(bool pair);
+// the geometry of the last drawZPlane. moveSelectedRoot takes the pixel
+// offset from pressPoint in 64 bits: the difference of two client
+// coordinates need not fit an int.
+double findNearestRoot(RootEditor& editor, FilterState& filter, double re, double im);
+bool hitTestRoot(RootEditor& editor, FilterState& filter, const ZPlaneGeometry& geometry, int x, int y);
+void moveSelectedRoot(RootEditor& editor, FilterState& filter, const ZPlaneGeometry& geometry, std::int64_t dx,
+                      std::int64_t dy);
+bool addRootFromPalette(RootEditor& editor, FilterState& filter, const ZPlaneGeometry& geometry, int cell, int x,
+                        int y);
+void deleteSelectedRoot(RootEditor& editor, FilterState& filter);
+bool selectedPairFlag(const RootEditor& editor, const FilterState& filter);
+void setSelectedPairFlag(RootEditor& editor, FilterState& filter, bool pair);
 
 // Event handlers; positions are signed client pixels. handleContextMenu takes
 // the request's point already converted to client pixels.
-EditorResponse handleMouseMove(int x, int y);
-EditorResponse handleLeftButtonDown(int x, int y);
-EditorResponse handleLeftButtonUp();
-EditorResponse handleContextMenu(int clientX, int clientY);
-EditorResponse handleRootCommand(int id);
+EditorResponse handleMouseMove(RootEditor& editor, FilterState& filter, const EditorView& view, int x, int y);
+EditorResponse handleLeftButtonDown(RootEditor& editor, FilterState& filter, const EditorView& view, int x, int y);
+EditorResponse handleLeftButtonUp(RootEditor& editor, FilterState& filter, const EditorView& view);
+EditorResponse handleContextMenu(RootEditor& editor, const FilterState& filter, const EditorView& view, int clientX,
+                                 int clientY);
+EditorResponse handleRootCommand(RootEditor& editor, FilterState& filter, const EditorView& view, int id);

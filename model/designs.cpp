@@ -12,9 +12,9 @@ namespace {
 // a few ulps below zero; zero gives the exact answer, a double root at −1.
 double rootOfNonNegative(double x) { return x < 0.0 ? 0.0 : std::sqrt(x); }
 
-double normalizedCutoff()
+double normalizedCutoff(const FilterState& state)
 {
-    return (filterState.cutoff * filterState.pi) / filterState.nyquist;
+    return (state.cutoff * state.pi) / state.nyquist;
 }
 
 void setSingle(RootList& list, int slot, Complex position)
@@ -29,45 +29,45 @@ void setPair(RootList& list, int slot, Complex position)
     list.pairFlags[slot] = true;
 }
 
-void designFirstOrderLowPass(double omega)
+void designFirstOrderLowPass(FilterState& state, double omega)
 {
-    filterState.zeros.count = 1;
-    filterState.poles.count = 1;
+    state.zeros.count = 1;
+    state.poles.count = 1;
     const double s = std::sin(omega);
     const double b = (1.0 - s) * 0.5 / (s + 1.0);
     const double p = (b + 0.5) * std::cos(omega);
-    setSingle(filterState.zeros, 0, {-1.0, 0.0});
-    setSingle(filterState.poles, 0, {p, 0.0});
-    filterState.gain = (1.0 - p) * 0.5;
-    filterState.qVisible = false;
+    setSingle(state.zeros, 0, {-1.0, 0.0});
+    setSingle(state.poles, 0, {p, 0.0});
+    state.gain = (1.0 - p) * 0.5;
+    state.qVisible = false;
 }
 
-void designLowPassSection(double omega)
+void designLowPassSection(FilterState& state, double omega)
 {
-    filterState.zeros.count = 1;
-    filterState.poles.count = 1;
-    designSecondOrderLowPass(omega, filterState.q, filterState.poles.positions[0], filterState.gain);
-    setPair(filterState.zeros, 0, {-1.0, 0.0});
-    filterState.poles.pairFlags[0] = true;
+    state.zeros.count = 1;
+    state.poles.count = 1;
+    designSecondOrderLowPass(omega, state.q, state.poles.positions[0], state.gain);
+    setPair(state.zeros, 0, {-1.0, 0.0});
+    state.poles.pairFlags[0] = true;
 }
 
-void designStateVariableLowPass(double omega)
+void designStateVariableLowPass(FilterState& state, double omega)
 {
-    filterState.zeros.count = 1;
-    setSingle(filterState.zeros, 0, {0.0, 0.0});
+    state.zeros.count = 1;
+    setSingle(state.zeros, 0, {0.0, 0.0});
     const double f = 2.0 * std::sin(omega / 2.0);
-    const double a = 1.0 / filterState.q + f;
+    const double a = 1.0 / state.q + f;
     const double d = a * a - 4.0;
     if (d > 0.0) {
-        filterState.poles.count = 2;
+        state.poles.count = 2;
         const double r = std::sqrt(d);
-        setSingle(filterState.poles, 0, {1.0 - (a + r) * f / 2.0, 0.0});
-        setSingle(filterState.poles, 1, {1.0 - (a - r) * f / 2.0, 0.0});
+        setSingle(state.poles, 0, {1.0 - (a + r) * f / 2.0, 0.0});
+        setSingle(state.poles, 1, {1.0 - (a - r) * f / 2.0, 0.0});
     } else {
-        filterState.poles.count = 1;
-        setPair(filterState.poles, 0, {(2.0 - a * f) / 2.0, f * std::sqrt(-d) / 2.0});
+        state.poles.count = 1;
+        setPair(state.poles, 0, {(2.0 - a * f) / 2.0, f * std::sqrt(-d) / 2.0});
     }
-    normalizeGain();
+    normalizeGain(state);
 }
 
 struct ResonatorTerms {
@@ -76,53 +76,53 @@ struct ResonatorTerms {
 };
 
 // The pole design shared by the band-pass and the notch.
-ResonatorTerms designResonatorPoles(double omega)
+ResonatorTerms designResonatorPoles(FilterState& state, double omega)
 {
-    const double t = std::tan(omega / (filterState.q + filterState.q));
+    const double t = std::tan(omega / (state.q + state.q));
     const double b = (1.0 - t) * 0.5 / (t + 1.0);
     const double g = (b + 0.5) * std::cos(omega);
     const double d = 2.0 * b - g * g;
     if (d < 0.0) {
-        filterState.poles.count = 2;
+        state.poles.count = 2;
         const double s = std::sqrt(-d);
-        setSingle(filterState.poles, 0, {g + s, 0.0});
-        setSingle(filterState.poles, 1, {g - s, 0.0});
+        setSingle(state.poles, 0, {g + s, 0.0});
+        setSingle(state.poles, 1, {g - s, 0.0});
     } else {
-        filterState.poles.count = 1;
-        setPair(filterState.poles, 0, {g, std::sqrt(d)});
+        state.poles.count = 1;
+        setPair(state.poles, 0, {g, std::sqrt(d)});
     }
     return {b, g};
 }
 
-void designBandPass(double omega)
+void designBandPass(FilterState& state, double omega)
 {
-    const double b = designResonatorPoles(omega).b;
-    filterState.zeros.count = 2;
-    setSingle(filterState.zeros, 0, {-1.0, 0.0});
-    setSingle(filterState.zeros, 1, {1.0, 0.0});
-    filterState.gain = 0.5 - b;
+    const double b = designResonatorPoles(state, omega).b;
+    state.zeros.count = 2;
+    setSingle(state.zeros, 0, {-1.0, 0.0});
+    setSingle(state.zeros, 1, {1.0, 0.0});
+    state.gain = 0.5 - b;
 }
 
-void designNotch(double omega)
+void designNotch(FilterState& state, double omega)
 {
-    const auto [b, g] = designResonatorPoles(omega);
+    const auto [b, g] = designResonatorPoles(state, omega);
     const double h = (b + 0.5) * 0.5;
-    filterState.zeros.count = 1;
-    setPair(filterState.zeros, 0, {g / (2.0 * h), rootOfNonNegative(4.0 * h * h - g * g) / (2.0 * h)});
-    normalizeGain();
+    state.zeros.count = 1;
+    setPair(state.zeros, 0, {g / (2.0 * h), rootOfNonNegative(4.0 * h * h - g * g) / (2.0 * h)});
+    normalizeGain(state);
 }
 
-void designTwoLowPassSections(double omega)
+void designTwoLowPassSections(FilterState& state, double omega)
 {
-    filterState.zeros.count = 2;
-    filterState.poles.count = 2;
-    designSecondOrderLowPass(omega, filterState.q, filterState.poles.positions[0], filterState.gain);
+    state.zeros.count = 2;
+    state.poles.count = 2;
+    designSecondOrderLowPass(omega, state.q, state.poles.positions[0], state.gain);
     double secondGain = 0.0;
-    designSecondOrderLowPass(omega, std::sqrt(0.5), filterState.poles.positions[1], secondGain);
-    filterState.gain = filterState.gain * secondGain;
+    designSecondOrderLowPass(omega, std::sqrt(0.5), state.poles.positions[1], secondGain);
+    state.gain = state.gain * secondGain;
     for (int slot = 0; slot < 2; ++slot) {
-        setPair(filterState.zeros, slot, {-1.0, 0.0});
-        filterState.poles.pairFlags[slot] = true;
+        setPair(state.zeros, slot, {-1.0, 0.0});
+        state.poles.pairFlags[slot] = true;
     }
 }
 
@@ -137,39 +137,39 @@ void designSecondOrderLowPass(double omega, double q, Complex& pole, double& sec
     sectionGain = ((beta + 0.5) - gamma) * 0.5;
 }
 
-void designButterworth(int order)
+void designButterworth(FilterState& state, int order)
 {
-    const double omega = normalizedCutoff();
-    filterState.qVisible = false;
+    const double omega = normalizedCutoff(state);
+    state.qVisible = false;
     // More sections than slots do not fit and are refused; none is nothing.
     const int sections = std::clamp(order / 2, 0, MAX_ROOTS);
-    filterState.zeros.count = sections;
-    filterState.poles.count = sections;
-    filterState.gain = 1.0;
+    state.zeros.count = sections;
+    state.poles.count = sections;
+    state.gain = 1.0;
     for (int i = 0; i < sections; ++i) {
         const int k = 2 * i + 1;
-        const double sectionQ = 1.0 / (2.0 * std::sin((k * filterState.pi) / (2 * order)));
+        const double sectionQ = 1.0 / (2.0 * std::sin((k * state.pi) / (2 * order)));
         double sectionGain = 0.0;
-        designSecondOrderLowPass(omega, sectionQ, filterState.poles.positions[i], sectionGain);
-        setPair(filterState.zeros, i, {-1.0, 0.0});
-        filterState.gain = filterState.gain * sectionGain;
-        filterState.poles.pairFlags[i] = true;
+        designSecondOrderLowPass(omega, sectionQ, state.poles.positions[i], sectionGain);
+        setPair(state.zeros, i, {-1.0, 0.0});
+        state.gain = state.gain * sectionGain;
+        state.poles.pairFlags[i] = true;
     }
 }
 
-void applyModel()
+void applyModel(FilterState& state)
 {
-    const double omega = normalizedCutoff();
-    filterState.qVisible = true;
-    switch (filterState.modelIndex) {
-    case 0: designFirstOrderLowPass(omega); break;
-    case 1: designLowPassSection(omega); break;
-    case 2: designStateVariableLowPass(omega); break;
-    case 3: designBandPass(omega); break;
-    case 4: designNotch(omega); break;
-    case 5: designButterworth(4); break;
-    case 6: designTwoLowPassSections(omega); break;
-    case 7: designButterworth(6); break;
+    const double omega = normalizedCutoff(state);
+    state.qVisible = true;
+    switch (state.modelIndex) {
+    case 0: designFirstOrderLowPass(state, omega); break;
+    case 1: designLowPassSection(state, omega); break;
+    case 2: designStateVariableLowPass(state, omega); break;
+    case 3: designBandPass(state, omega); break;
+    case 4: designNotch(state, omega); break;
+    case 5: designButterworth(state, 4); break;
+    case 6: designTwoLowPassSections(state, omega); break;
+    case 7: designButterworth(state, 6); break;
     default: break;
     }
 }

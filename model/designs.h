@@ -1,15 +1,16 @@
 #pragma once
 
 #include "model/complex.h"
+#include "model/filter_state.h"
 
 #include <string_view>
 
 // The closed-form designs of the nine filter models. Every design reads the
-// model index, cutoff (Hz), Q and Nyquist (Hz) of filterState and writes its
+// model index, cutoff (Hz), Q and Nyquist (Hz) of the state and writes its
 // counts, the slots it fills, the gain and the Q-visible flag; slots above
 // the new counts stay as they were. "Custom" (index 8, or any index outside
 // 0 … 7) changes nothing but setting the Q-visible flag.
-void applyModel();
+void applyModel(FilterState& state);
 
 // Designs one second-order low-pass section g · (z + 1)² / ((z − p)(z − conj p)),
 // scaled so that it passes DC (z = 1) unchanged. Needs ω in (0, π] radians per
@@ -19,7 +20,7 @@ void designSecondOrderLowPass(double omega, double q, Complex& pole, double& sec
 
 // An order-N Butterworth low-pass at the current cutoff, as N/2 sections in
 // order of decreasing Q. N is 4 or 6.
-void designButterworth(int order);
+void designButterworth(FilterState& state, int order);
 
 // The model's name as the model combo box shows it; any index outside 0 … 7
 // names "Custom", as applyModel treats it.

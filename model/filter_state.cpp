@@ -11,8 +11,6 @@ FilterState initialFilterState()
     return state;
 }
 
-FilterState filterState = initialFilterState();
-
 namespace {
 
 Complex productOfFactors(const RootList& list, Complex z)
@@ -40,13 +38,11 @@ Complex evaluateResponse(const FilterState& state, Complex z)
     return {q.re * state.gain, q.im * state.gain};
 }
 
-Complex evaluateResponse(Complex z) { return evaluateResponse(filterState, z); }
-
-void normalizeGain()
+void normalizeGain(FilterState& state)
 {
-    filterState.gain = 1.0;
-    const double m1 = squaredMagnitude(evaluateResponse({1.0, 0.0}));
-    const double m2 = squaredMagnitude(evaluateResponse({-1.0, 0.0}));
+    state.gain = 1.0;
+    const double m1 = squaredMagnitude(evaluateResponse(state, {1.0, 0.0}));
+    const double m2 = squaredMagnitude(evaluateResponse(state, {-1.0, 0.0}));
     // An unusable end is passed over, so that a pole on one end still leaves
     // the other end at 1; with both usable the larger wins and a tie takes z = −1.
     double m = 1.0;
@@ -56,5 +52,5 @@ void normalizeGain()
         m = m1;
     else if (usableEnd(m2))
         m = m2;
-    filterState.gain = 1.0 / std::sqrt(m);
+    state.gain = 1.0 / std::sqrt(m);
 }

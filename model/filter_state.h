@@ -52,17 +52,11 @@ struct FilterState {
 // no roots and gain 0 until the first design runs.
 FilterState initialFilterState();
 
-// The process-wide filter record, holding its start-up values before main runs.
-extern FilterState filterState;
-
 // H(z) of the given filter. A z exactly on a pole gives (NaN, NaN).
 Complex evaluateResponse(const FilterState& state, Complex z);
-
-// H(z) of the current filter, digit for digit the same as the above.
-Complex evaluateResponse(Complex z);
 
 // Sets the gain so that the larger of |H(1)| and |H(−1)| is 1. An end where
 // |H| is 0, infinite or NaN is passed over and the other end alone decides;
 // where neither end is usable the gain becomes 1, so that later evaluations
 // stay meaningful.
-void normalizeGain();
+void normalizeGain(FilterState& state);

@@ -56,13 +56,13 @@ struct Block {
 // One block of points. The same source is compiled for the target's baseline
 // and, on x86-64, for AVX2 (wider registers, no fused operations, hence the
 // same digits); formThatRuns decides at run time which one runs.
-[[gnu::always_inline]] inline void evaluateBlock(const double* zRe, const double* zIm, double* hRe, double* hIm)
+[[gnu::always_inline]] inline void evaluateBlock(const FilterState& state, const double* zRe, const double* zIm, double* hRe, double* hIm)
 {
     Block z;
     std::memcpy(z.re, zRe, sizeof z.re);
     std::memcpy(z.im, zIm, sizeof z.im);
-    const Block numerator = productOfFactors(filterState.zeros, z);
-    const Block denominator = productOfFactors(filterState.poles, z);
+    const Block numerator = productOfFactors(state.zeros, z);
+    const Block denominator = productOfFactors(state.poles, z);
     double nRe[BLOCK], nIm[BLOCK], dRe[BLOCK], dIm[BLOCK];
     std::memcpy(nRe, numerator.re, sizeof nRe);
     std::memcpy(nIm, numerator.im, sizeof nIm);
@@ -70,20 +70,20 @@ struct Block {
     std::memcpy(dIm, denominator.im, sizeof dIm);
     for (int j = 0; j < BLOCK; ++j) {
         const Complex q = Complex{nRe[j], nIm[j]} / Complex{dRe[j], dIm[j]};
-        hRe[j] = q.re * filterState.gain;
-        hIm[j] = q.im * filterState.gain;
+        hRe[j] = q.re * state.gain;
+        hIm[j] = q.im * state.gain;
     }
 }
 
-void evaluateBlockBaseline(const double* zRe, const double* zIm, double* hRe, double* hIm)
+void evaluateBlockBaseline(const FilterState& state, const double* zRe, const double* zIm, double* hRe, double* hIm)
 {
-    evaluateBlock(zRe, zIm, hRe, hIm);
+    evaluateBlock(state, zRe, zIm, hRe, hIm);
 }
 
 #if defined(__x86_64__)
-[[gnu::target("avx2")]] void evaluateBlockAvx2(const double* zRe, const double* zIm, double* hRe, double* hIm)
+[[gnu::target("avx2")]] void evaluateBlockAvx2(const FilterState& state, const double* zRe, const double* zIm, double* hRe, double* hIm)
 {
-    evaluateBlock(zRe, zIm, hRe, hIm);
+    evaluateBlock(state, zRe, zIm, hRe, hIm);
 }
 
 bool processorRunsAvx2()
@@ -108,7 +108,7 @@ SweepCode formThatRuns([[maybe_unused]] SweepCode requested)
     return SweepCode::portable;
 }
 
-void evaluateResponses(const double* zRe, const double* zIm, int count, double* hRe, double* hIm,
+void evaluateResponses(const FilterState& state, const double* zRe, const double* zIm, int count, double* hRe, double* hIm,
                        [[maybe_unused]] SweepCode code)
 {
     auto evaluate = evaluateBlockBaseline;
@@ -121,7 +121,7 @@ void evaluateResponses(const double* zRe, const double* zIm, int count, double* 
         double re[BLOCK] = {}, im[BLOCK] = {}, outRe[BLOCK], outIm[BLOCK];
         std::copy(zRe + start, zRe + start + n, re);
         std::copy(zIm + start, zIm + start + n, im);
-        evaluate(re, im, outRe, outIm);
+        evaluate(state, re, im, outRe, outIm);
         std::copy(outRe, outRe + n, hRe + start);
         std::copy(outIm, outIm + n, hIm + start);
     }

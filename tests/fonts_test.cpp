@@ -72,11 +72,11 @@ TEST(MakeFontInfo, ZeroDpiStillGivesAUsableFont)
     EXPECT_GT(info.height, 0);
 }
 
-TEST(CreateFonts, BothFontsAtEightPointsKeptForGood)
+TEST(CreateFonts, BothFontsAtEightPointsOwnedByTheCaller)
 {
-    ASSERT_EQ(arialFont, nullptr);
-    ASSERT_EQ(symbolFont, nullptr);
-    createFonts(96);
+    const Fonts fonts = createFonts(96);
+    const FontInfo* arialFont = fonts.arialFont.get();
+    const FontInfo* symbolFont = fonts.symbolFont.get();
     ASSERT_NE(arialFont, nullptr);
     ASSERT_NE(symbolFont, nullptr);
 
@@ -93,30 +93,27 @@ TEST(CreateFonts, BothFontsAtEightPointsKeptForGood)
         EXPECT_EQ(QFontInfo(symbolFont->font).family(), ARIAL_FACE);
     }
 
-    const FontInfo* arial = arialFont;
-    const FontInfo* symbol = symbolFont;
-    createFonts(192);
-    EXPECT_EQ(arialFont, arial);
-    EXPECT_EQ(symbolFont, symbol);
+    // Fonts for another dpi are new ones; the first stay as they were.
+    const Fonts other = createFonts(192);
+    EXPECT_NE(other.arialFont.get(), arialFont);
+    EXPECT_NE(other.symbolFont.get(), symbolFont);
     EXPECT_EQ(arialFont->font.pixelSize(), 11);
     EXPECT_EQ(arialFont->height, 12);
 }
 
-TEST(CreateFonts, ReleasedFontsAreMadeAfreshForTheNextDpi)
+TEST(CreateFonts, FontsForTheNextDpiAreMadeAfresh)
 {
-    createFonts(96);
-    releaseFonts();
-    EXPECT_EQ(arialFont, nullptr);
-    EXPECT_EQ(symbolFont, nullptr);
-    releaseFonts();
+    Fonts fonts = createFonts(96);
+    fonts = Fonts{};
+    EXPECT_EQ(fonts.arialFont, nullptr);
+    EXPECT_EQ(fonts.symbolFont, nullptr);
 
     // 8 points at 192 dpi: 80 · 192 / 72 = 213 tenths of a pixel, 21 pixels.
-    createFonts(192);
-    ASSERT_NE(arialFont, nullptr);
-    ASSERT_NE(symbolFont, nullptr);
-    EXPECT_EQ(arialFont->font.pixelSize(), 21);
-    EXPECT_EQ(symbolFont->font.pixelSize(), 21);
-    releaseFonts();
+    fonts = createFonts(192);
+    ASSERT_NE(fonts.arialFont, nullptr);
+    ASSERT_NE(fonts.symbolFont, nullptr);
+    EXPECT_EQ(fonts.arialFont->font.pixelSize(), 21);
+    EXPECT_EQ(fonts.symbolFont->font.pixelSize(), 21);
 }
 
 }  // namespace

@@ -1,5 +1,3 @@
-#include "view/fonts.h"
-
 #include <QGuiApplication>
 
 #include <gtest/gtest.h>
@@ -10,6 +8,5 @@ int main(int argc, char** argv)
     qputenv("QT_QPA_PLATFORM", qgetenv("QT_QPA_PLATFORM").isEmpty() ? "offscreen" : qgetenv("QT_QPA_PLATFORM"));
     QGuiApplication application(argc, argv);
     const int result = RUN_ALL_TESTS();
-    releaseFonts();
     return result;
 }

@@ -4,7 +4,9 @@
 
 #include "app/slider_scales.h"
 #include "model/designs.h"
+#include "model/document.h"
 #include "model/filter_state.h"
+#include "model/slider_positions.h"
 #include "view/fonts.h"
 #include "view/layout.h"
 #include "view/paint.h"
@@ -14,6 +16,7 @@
 #include <QString>
 
 #include <charconv>
+#include <cstddef>
 #include <cstdint>
 #include <cstdio>
 #include <optional>
@@ -121,26 +124,25 @@ int main(int argc, char** argv)
     char* qtArgv[] = {argv[0], nullptr};
     const QGuiApplication application(qtArgc, qtArgv);
 
-    filterState = initialFilterState();
-    filterState.nyquist = options->rate / 2.0;
-    filterState.cutoff = cutoffAtPosition(filterState.nyquist, filterState.lowestFrequency, options->cutoffPosition);
-    filterState.q = qAtPosition(options->qPosition);
-    filterState.modelIndex = options->model;
-    applyModel();
+    Document document;
+    FilterState& filter = document.filter;
+    document.sampleRate = options->rate;
+    document.cutoffPosition = options->cutoffPosition;
+    document.qPosition = options->qPosition;
+    filter.nyquist = options->rate / 2.0;
+    filter.cutoff = cutoffAtPosition(filter.nyquist, filter.lowestFrequency, options->cutoffPosition);
+    filter.q = qAtPosition(options->qPosition);
+    filter.modelIndex = options->model;
+    applyModel(filter);
 
-    createFonts(options->dpi);
-    if (arialFont == nullptr || symbolFont == nullptr) {
-        std::fputs("vorbel-render: cannot create the fonts\n", stderr);
-        releaseFonts();
-        return 1;
-    }
-    baseUnitY = 16;
-    layoutPanes(static_cast<std::uint16_t>(options->width), static_cast<std::uint16_t>(options->height));
-
-    Surface surface;
-    resizeSurface(surface, options->width, options->height);
-    fullPaint(surface, Rect{0, 0, options->width, options->height});
-    releaseFonts();
+    const Fonts fonts = createFonts(options->dpi);
+    Layout layout;
+    Plots plots;
+    layoutPlots(layout, plots, static_cast<std::uint16_t>(options->width), static_cast<std::uint16_t>(options->height),
+                fonts.arialFont.get(), 16);
+    resizeSurface(plots.surface, options->width, options->height);
+    fullPaint(plots, layout, filter, fonts, Rect{0, 0, options->width, options->height});
+    const Surface& surface = plots.surface;
 
     if (!surface.image.save(QString::fromLocal8Bit(options->out), "PNG")) {
         std::fprintf(stderr, "vorbel-render: cannot write %s\n", options->out);

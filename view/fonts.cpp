@@ -8,10 +8,7 @@
 
 #include <algorithm>
 #include <cmath>
-#include <new>
-
-FontInfo* arialFont = nullptr;
-FontInfo* symbolFont = nullptr;
+#include <utility>
 
 int characterHeight(int tenthsOfPoint, int dpi)
 {
@@ -37,22 +34,13 @@ static bool isGenuineSymbolFace(const FontInfo& info)
         && metrics.inFont(QChar(0x03C0)) && metrics.inFont(QChar(0x2212));
 }
 
-void createFonts(int dpi)
+Fonts createFonts(int dpi)
 {
-    if (arialFont == nullptr)
-        arialFont = new (std::nothrow) FontInfo(makeFontInfo(QStringLiteral("Arial"), 80, dpi));
-    if (symbolFont == nullptr) {
-        FontInfo symbol = makeFontInfo(QStringLiteral("Symbol"), 80, dpi);
-        if (!isGenuineSymbolFace(symbol))
-            symbol = makeFontInfo(QStringLiteral("Arial"), 80, dpi);
-        symbolFont = new (std::nothrow) FontInfo(symbol);
-    }
-}
-
-void releaseFonts()
-{
-    delete arialFont;
-    arialFont = nullptr;
-    delete symbolFont;
-    symbolFont = nullptr;
+    Fonts fonts;
+    fonts.arialFont = std::make_unique<FontInfo>(makeFontInfo(QStringLiteral("Arial"), 80, dpi));
+    FontInfo symbol = makeFontInfo(QStringLiteral("Symbol"), 80, dpi);
+    if (!isGenuineSymbolFace(symbol))
+        symbol = makeFontInfo(QStringLiteral("Arial"), 80, dpi);
+    fonts.symbolFont = std::make_unique<FontInfo>(std::move(symbol));
+    return fonts;
 }

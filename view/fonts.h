@@ -3,18 +3,23 @@
 #include <QFont>
 #include <QString>
 
-// The two fonts of the display, created once by createFonts and kept until
-// releaseFonts.
+#include <memory>
+
+// One font of the display with the metrics the layout and the labels use.
 struct FontInfo {
     QFont font;
     int height = 0;            // ascent plus descent, in pixels
     int averageCharWidth = 0;  // in pixels
 };
 
-// "Arial" for every label and for the layout's metrics; "Symbol" for the
-// phase labels +π, 0, −π. Null until createFonts and after releaseFonts.
-extern FontInfo* arialFont;
-extern FontInfo* symbolFont;
+// The two fonts of the display: "Arial" for every label and for the layout's
+// metrics, "Symbol" for the phase labels +π, 0, −π. A missing one (null)
+// leaves its texts out. The window owns them and drops them before the
+// application object goes, since a font must not outlive it.
+struct Fonts {
+    std::unique_ptr<FontInfo> arialFont;
+    std::unique_ptr<FontInfo> symbolFont;
+};
 
 // The character height in pixels of a font of the given size in tenths of a
 // point on a surface of dpi vertical pixels per inch, halves going up:
@@ -26,16 +31,11 @@ int characterHeight(int tenthsOfPoint, int dpi);
 // A face that is not installed resolves to the closest one the system has.
 FontInfo makeFontInfo(const QString& face, int tenthsOfPoint, int dpi);
 
-// Creates both fonts at 8 points for a surface of dpi vertical pixels per
-// logical inch, measuring each. Later calls replace nothing.
+// Both fonts at 8 points for a surface of dpi vertical pixels per logical
+// inch, each measured.
 //
 // The symbol font is a face actually named "Symbol" only where that face maps
 // π (U+03C0) and − (U+2212) to glyphs of its own; everywhere else it is the
 // Arial face at the same size, so that the phase labels look the same on
 // every machine that lacks such a font, whatever fontconfig would substitute.
-void createFonts(int dpi);
-
-// Frees both fonts that createFonts made and sets the pointers to null; to be
-// called while the QGuiApplication still exists, since a font must not
-// outlive it. A later createFonts makes them afresh.
-void releaseFonts();
+Fonts createFonts(int dpi);

@@ -1,21 +1,6 @@
 #include "view/layout.h"
 
-#include "view/fonts.h"
-#include "view/response_view.h"
-
 #include <cstdint>
-
-Rect zPlaneRect;
-Rect paletteRect;
-Rect magnitudePane;
-Rect phasePane;
-
-std::vector<std::int32_t> magnitudeRows;
-std::vector<std::int32_t> phaseRows;
-
-int baseUnitY = 0;
-
-ControlGeometry controlGeometry[CONTROL_COUNT];
 
 // The rectangle sums wrap modulo 2^32 as the unsigned arithmetic of the
 // z-plane side makes them do for windows too small to hold anything; the
@@ -30,15 +15,17 @@ static int coordinate(std::uint32_t value)
     return static_cast<int>(value);
 }
 
-static void placeControl(ControlId id, int x, std::int64_t y, int width, std::int64_t height)
+static void placeControl(Layout& layout, ControlId id, int x, std::int64_t y, int width, std::int64_t height)
 {
-    controlGeometry[id - 1] = ControlGeometry{x, narrowPixel(y), width, narrowPixel(height)};
+    layout.controlGeometry[id - 1] = ControlGeometry{x, narrowPixel(y), width, narrowPixel(height)};
 }
 
-void layoutPanes(std::uint16_t width, std::uint16_t height)
+Layout layoutPanes(std::uint16_t width, std::uint16_t height, const FontInfo* arial, int baseUnitY)
 {
-    const int textHeight = arialFont != nullptr ? arialFont->height : 0;
-    const int charWidth = arialFont != nullptr ? arialFont->averageCharWidth : 0;
+    Layout layout;
+    layout.baseUnitY = baseUnitY;
+    const int textHeight = arial != nullptr ? arial->height : 0;
+    const int charWidth = arial != nullptr ? arial->averageCharWidth : 0;
 
     const std::uint32_t cw = width;
     const std::uint32_t ch = height;
@@ -53,22 +40,16 @@ void layoutPanes(std::uint16_t width, std::uint16_t height)
     if (s >= e)
         s = e;
 
-    zPlaneRect = Rect{margin, coordinate(ch - m - s), coordinate(m + s), coordinate(ch - m)};
+    layout.zPlaneRect = Rect{margin, coordinate(ch - m - s), coordinate(m + s), coordinate(ch - m)};
 
     const std::uint32_t cell = s / 6u;
-    paletteRect = Rect{margin, coordinate(ch - m - s + 1u - cell), coordinate(m + 4u * cell),
+    layout.paletteRect = Rect{margin, coordinate(ch - m - s + 1u - cell), coordinate(m + 4u * cell),
         coordinate(ch - m - s + 1u)};
 
     const std::uint32_t responseLeft = s + m + labelWidth + 10u;
     const std::uint32_t phaseTop = ch - h - 10u - e / 3u;
-    phasePane = Rect{coordinate(responseLeft), coordinate(phaseTop), coordinate(cw - 10u), coordinate(ch - h - 10u)};
-    magnitudePane = Rect{coordinate(responseLeft), 10, coordinate(cw - 10u), coordinate(phaseTop - m - h)};
-
-    phaseRows = std::vector<std::int32_t>();
-    magnitudeRows = std::vector<std::int32_t>();
-    phaseRows.resize(width);
-    magnitudeRows.resize(width);
-    clearResponseRows();
+    layout.phasePane = Rect{coordinate(responseLeft), coordinate(phaseTop), coordinate(cw - 10u), coordinate(ch - h - 10u)};
+    layout.magnitudePane = Rect{coordinate(responseLeft), 10, coordinate(cw - 10u), coordinate(phaseTop - m - h)};
 
     const std::int64_t u = baseUnitY;
     const int controlWidth = coordinate(s - m);
@@ -77,10 +58,11 @@ void layoutPanes(std::uint16_t width, std::uint16_t height)
     const std::int64_t cutoffTop = margin + u + gap + 2;
     const std::int64_t qTop = cutoffTop + u + sliderHeight + 2;
 
-    placeControl(MODEL_LABEL, margin, margin, controlWidth, u);
-    placeControl(MODEL_COMBO_BOX, margin, margin + u, controlWidth, static_cast<std::int64_t>(height) - margin - u);
-    placeControl(CUTOFF_LABEL, margin, cutoffTop, controlWidth, u);
-    placeControl(CUTOFF_SLIDER, margin, cutoffTop + u, controlWidth, sliderHeight);
-    placeControl(Q_LABEL, margin, qTop, controlWidth, u);
-    placeControl(Q_SLIDER, margin, qTop + u, controlWidth, sliderHeight);
+    placeControl(layout, MODEL_LABEL, margin, margin, controlWidth, u);
+    placeControl(layout, MODEL_COMBO_BOX, margin, margin + u, controlWidth, static_cast<std::int64_t>(height) - margin - u);
+    placeControl(layout, CUTOFF_LABEL, margin, cutoffTop, controlWidth, u);
+    placeControl(layout, CUTOFF_SLIDER, margin, cutoffTop + u, controlWidth, sliderHeight);
+    placeControl(layout, Q_LABEL, margin, qTop, controlWidth, u);
+    placeControl(layout, Q_SLIDER, margin, qTop + u, controlWidth, sliderHeight);
+    return layout;
 }

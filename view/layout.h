@@ -1,27 +1,12 @@
 #pragma once
 
+#include "view/fonts.h"
 #include "view/geometry.h"
 
 #include <cstdint>
-#include <vector>
 
 // The panes of the client area and the places of the six controls, computed
 // from the client size, the Arial metrics and the dialog base unit.
-
-extern Rect zPlaneRect;
-extern Rect paletteRect;
-extern Rect magnitudePane;
-extern Rect phasePane;
-
-// One element per pixel of client width: the row of the magnitude and of the
-// phase curve at column magnitudePane.left + i. The response view fills them.
-extern std::vector<std::int32_t> magnitudeRows;
-extern std::vector<std::int32_t> phaseRows;
-
-// The height unit of the control column in pixels: the character height of
-// the controls' font, so that labels and sliders grow with it. Set by the
-// window before the first layout.
-extern int baseUnitY;
 
 struct ControlGeometry {
     int x = 0;
@@ -41,9 +26,20 @@ enum ControlId {
 };
 constexpr int CONTROL_COUNT = 6;
 
-// Indexed by control id − 1; hidden controls are placed as well.
-extern ControlGeometry controlGeometry[CONTROL_COUNT];
+struct Layout {
+    Rect zPlaneRect;
+    Rect paletteRect;
+    Rect magnitudePane;
+    Rect phasePane;
+    // Indexed by control id − 1; hidden controls are placed as well.
+    ControlGeometry controlGeometry[CONTROL_COUNT];
+    // The height unit of the control column in pixels: the character height
+    // of the controls' font, so that labels and sliders grow with it.
+    int baseUnitY = 0;
+};
 
-// Recomputes every rectangle and control place and replaces both row arrays
-// for a client area of width × height pixels. Reads arialFont and baseUnitY.
-void layoutPanes(std::uint16_t width, std::uint16_t height);
+// Every rectangle and control place for a client area of width × height
+// pixels, from the Arial metrics (none counts as 0) and the base unit. The
+// response rows hang on the panes: whoever owns them clears them for the new
+// width whenever this gives new panes.
+Layout layoutPanes(std::uint16_t width, std::uint16_t height, const FontInfo* arial, int baseUnitY);

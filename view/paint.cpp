@@ -1,11 +1,5 @@
 #include "view/paint.h"
 
-#include "view/fonts.h"
-#include "view/layout.h"
-#include "view/response_view.h"
-#include "view/surface.h"
-#include "view/zplane_view.h"
-
 #include <cstdint>
 
 namespace {
@@ -13,13 +7,13 @@ namespace {
 // The dB and phase labels stand left of the panes, in the room the layout
 // leaves them; an update that reaches into that room redraws the response so
 // that the labels come back.
-std::int64_t labelStripLeft()
+std::int64_t labelStripLeft(const Layout& layout, const FontInfo* arialFont)
 {
     const std::int64_t labelRoom = arialFont != nullptr ? 3 * std::int64_t{arialFont->averageCharWidth} + 10 : 10;
-    return magnitudePane.left - labelRoom;
+    return layout.magnitudePane.left - labelRoom;
 }
 
-void drawCaption(Surface& surface)
+void drawCaption(Surface& surface, const Rect& paletteRect, const FontInfo* arialFont)
 {
     const FontSelection font(surface, arialFont != nullptr ? &arialFont->font : nullptr);
     surface.textAlign = TextAlign::LeftBottom;
@@ -29,38 +23,50 @@ void drawCaption(Surface& surface)
 
 }  // namespace
 
-void fullPaint(Surface& surface, const Rect& updateRect)
+void layoutPlots(Layout& layout, Plots& plots, std::uint16_t width, std::uint16_t height, const FontInfo* arial,
+                 int baseUnitY)
 {
+    layout = layoutPanes(width, height, arial, baseUnitY);
+    plots.response.clearResponseRows(width);
+}
+
+void fullPaint(Plots& plots, const Layout& layout, const FilterState& filter, const Fonts& fonts,
+               const Rect& updateRect)
+{
+    Surface& surface = plots.surface;
     clipSurface(surface, updateRect);
     fillRect(surface, updateRect, WHITE);
-    drawZPlane(surface, zPlaneRect, false);
-    drawPalette(surface, true);
-    drawCaption(surface);
-    if (updateRect.right > labelStripLeft())
-        drawResponse(surface, magnitudePane, phasePane, true);
+    plots.zPlane.drawZPlane(surface, layout.zPlaneRect, filter, false);
+    drawPalette(surface, layout.paletteRect, plots.zPlane.geometry().scale, true);
+    drawCaption(surface, layout.paletteRect, fonts.arialFont.get());
+    if (updateRect.right > labelStripLeft(layout, fonts.arialFont.get()))
+        plots.response.drawResponse(surface, layout.magnitudePane, layout.phasePane, filter, fonts, true);
     unclipSurface(surface);
 }
 
-ChangedAreas partialRedraw(Surface& surface, bool showMarker)
+ChangedAreas partialRedraw(Plots& plots, const Layout& layout, const FilterState& filter, const Fonts& fonts,
+                           bool showMarker)
 {
+    Surface& surface = plots.surface;
+    ResponseView& response = plots.response;
     ChangedAreas changed;
     takeDirtyRect(surface);
     // The erase pass may have whitened a palette sample under a mark that
     // lay over the palette; the samples go on top again, as in a full paint.
-    drawZPlane(surface, zPlaneRect, true);
-    drawPalette(surface, true);
+    plots.zPlane.drawZPlane(surface, layout.zPlaneRect, filter, true);
+    drawPalette(surface, layout.paletteRect, plots.zPlane.geometry().scale, true);
     changed.zPlane = takeDirtyRect(surface);
 
     // Only the erase steps took pixels from the grid: the old curves and
     // marker, and old root marks wherever they lay.
     Rect oldMagnitude, oldPhase, newMagnitude, newPhase;
-    storedCurveBounds(oldMagnitude, oldPhase);
-    const Rect erased[] = {changed.zPlane, storedMarkerBounds()};
+    response.storedCurveBounds(layout.magnitudePane, layout.phasePane, oldMagnitude, oldPhase);
+    const Rect erased[] = {changed.zPlane, response.storedMarkerBounds(layout.magnitudePane)};
     const GridRepair repair{erased, 2};
-    eraseResponseCurves(surface);
-    cutoffMarkerVisible = showMarker;
-    drawResponse(surface, magnitudePane, phasePane, false, &repair);
-    storedCurveBounds(newMagnitude, newPhase);
+    response.eraseResponseCurves(surface, layout.magnitudePane);
+    response.cutoffMarkerVisible = showMarker;
+    response.drawResponse(surface, layout.magnitudePane, layout.phasePane, filter, fonts, false, &repair);
+    response.storedCurveBounds(layout.magnitudePane, layout.phasePane, newMagnitude, newPhase);
     takeDirtyRect(surface);
     changed.magnitude = united(oldMagnitude, newMagnitude);
     changed.phase = united(oldPhase, newPhase);

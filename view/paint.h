@@ -1,16 +1,37 @@
 #pragma once
 
+#include "model/filter_state.h"
+#include "view/fonts.h"
 #include "view/geometry.h"
+#include "view/layout.h"
+#include "view/response_view.h"
+#include "view/surface.h"
+#include "view/zplane_view.h"
 
-struct Surface;
+#include <cstdint>
 
 // The caption over the palette.
 constexpr const char* PALETTE_CAPTION = "Use mouse to drag poles/zeros:";
 
+// What the client area shows and what its views keep between drawings: the
+// surface and the two views that draw into it. Each drawing reads the layout,
+// the filter and the fonts it is given and changes only this.
+struct Plots {
+    Surface surface;
+    ResponseView response;
+    ZPlaneView zPlane;
+};
+
+// A new layout for a client area of width × height pixels, and the response
+// rows cleared for its panes: what every resize does before the next paint.
+void layoutPlots(Layout& layout, Plots& plots, std::uint16_t width, std::uint16_t height, const FontInfo* arial,
+                 int baseUnitY);
+
 // The full paint of the client area within updateRect: cleared to white,
 // z-plane, palette with samples, caption, and the response with its labels
 // when updateRect reaches the response panes or their label strip.
-void fullPaint(Surface& surface, const Rect& updateRect);
+void fullPaint(Plots& plots, const Layout& layout, const FilterState& filter, const Fonts& fonts,
+               const Rect& updateRect);
 
 // The parts of the client area that a partial redraw can have changed.
 struct ChangedAreas {
@@ -22,4 +43,5 @@ struct ChangedAreas {
 // The partial redraw after an interactive change, without clearing: z-plane
 // with its erase pass, palette with its samples, old curves erased, the
 // marker flag set to showMarker, response without labels.
-ChangedAreas partialRedraw(Surface& surface, bool showMarker);
+ChangedAreas partialRedraw(Plots& plots, const Layout& layout, const FilterState& filter, const Fonts& fonts,
+                           bool showMarker);

@@ -4,8 +4,6 @@
 #include "model/response_sweep.h"
 #include "view/colours.h"
 #include "view/curve_rows.h"
-#include "view/fonts.h"
-#include "view/layout.h"
 #include "view/surface.h"
 
 #include <cmath>
@@ -16,9 +14,6 @@
 #include <optional>
 #include <vector>
 #include <algorithm>
-
-bool cutoffMarkerVisible = true;
-int cutoffMarkerX = 0;
 
 namespace {
 
@@ -35,54 +30,6 @@ constexpr int GRID_DECIBELS[] = {20, 10, 0, -10, -20, -30, -40, -50};
 int offset(int base, std::int64_t delta)
 {
     return narrowPixel(base + delta);
-}
-
-// The columns of a pane of this width that both row arrays hold: none for an
-// empty pane, and never more than the arrays, which only a layout out of step
-// with the panes leaves shorter than the pane is wide.
-std::int64_t storedColumns(std::int64_t width)
-{
-    const std::size_t capacity = magnitudeRows.size() < phaseRows.size() ? magnitudeRows.size() : phaseRows.size();
-    if (width <= 0)
-        return 0;
-    return static_cast<std::uint64_t>(width) < capacity ? width : static_cast<std::int64_t>(capacity);
-}
-
-// The point on the unit circle of every column, which depends only on the
-// pane's width and the frequency range: computed once for each of these and
-// kept, in buffers sized with the row arrays at layout time.
-struct ColumnPoints {
-    int width = -1;
-    double nyquist = 0.0;
-    double lowest = 0.0;
-    std::int64_t columns = 0;
-    std::vector<double> re;
-    std::vector<double> im;
-};
-
-ColumnPoints points;
-
-const ColumnPoints& columnPoints(int width, std::int64_t columns)
-{
-    const double lowest = filterState.lowestFrequency;
-    const double nyquist = filterState.nyquist;
-    if (points.width == width && points.nyquist == nyquist && points.lowest == lowest && points.columns >= columns)
-        return points;
-    // Only a caller out of step with the layout gets here with short buffers.
-    if (points.re.size() < static_cast<std::size_t>(columns)) {
-        points.re.resize(static_cast<std::size_t>(columns));
-        points.im.resize(static_cast<std::size_t>(columns));
-    }
-    for (std::int64_t i = 0; i < columns; ++i) {
-        const double omega = columnAngle(lowest, nyquist, width, i);
-        points.re[static_cast<std::size_t>(i)] = std::cos(omega);
-        points.im[static_cast<std::size_t>(i)] = std::sin(omega);
-    }
-    points.width = width;
-    points.nyquist = nyquist;
-    points.lowest = lowest;
-    points.columns = columns;
-    return points;
 }
 
 void verticalLine(Surface& surface, int x, const Rect& pane)
@@ -105,26 +52,6 @@ void drawNumber(Surface& surface, int x, int y, double value)
         textOut(surface, x, y, text);
 }
 
-// The rows the stored curves occupy in column i of the panes, from their
-// rows in columns i − 1 … i + 1: every segment through the column lies
-// between these. Empty (top > bottom) where no curve passes.
-void storedCurveSpan(std::int64_t i, std::int64_t columns, std::int64_t& magnitudeTop,
-                     std::int64_t& magnitudeBottom, std::int64_t& phaseTop, std::int64_t& phaseBottom)
-{
-    magnitudeTop = phaseTop = INT64_MAX;
-    magnitudeBottom = phaseBottom = INT64_MIN;
-    for (std::int64_t j = std::max<std::int64_t>(i - 1, 0); j <= std::min(i + 1, columns - 1); ++j) {
-        const std::int64_t m = magnitudeRows[static_cast<std::size_t>(j)];
-        if (m >= magnitudePane.top && m < magnitudePane.bottom) {
-            magnitudeTop = std::min(magnitudeTop, m);
-            magnitudeBottom = std::max(magnitudeBottom, m);
-        }
-        const std::int64_t p = phaseRows[static_cast<std::size_t>(j)];
-        phaseTop = std::min(phaseTop, p);
-        phaseBottom = std::max(phaseBottom, p);
-    }
-}
-
 // Rows top … bottom (inclusive) of a vertical grid line at x within pane.
 void verticalSegment(Surface& surface, int x, const Rect& pane, std::int64_t top, std::int64_t bottom)
 {
@@ -136,14 +63,99 @@ void verticalSegment(Surface& surface, int x, const Rect& pane, std::int64_t top
     lineTo(surface, x, narrowPixel(bottom + 1));
 }
 
-// The grid line at x where the erase steps can have taken its pixels.
-void repairGridLine(Surface& surface, int x, const Rect& magnitude, const Rect& phase, const GridRepair& repair)
+void drawDecibelGrid(Surface& surface, const ResponseAxes& axes, const Rect& magnitude, bool withText, int halfText)
 {
-    const std::int64_t columns = storedColumns(std::int64_t{magnitudePane.right} - magnitudePane.left);
-    const std::int64_t i = std::int64_t{x} - magnitudePane.left;
+    if (withText)
+        surface.textAlign = TextAlign::RightTop;
+    for (const int level : GRID_DECIBELS) {
+        const int y = decibelRow(axes, level);
+        horizontalLine(surface, magnitude, y);
+        if (withText)
+            drawNumber(surface, offset(magnitude.left, -2), offset(y, -static_cast<std::int64_t>(halfText)), level);
+    }
+}
+
+void drawPhaseLabels(Surface& surface, const ResponseAxes& axes, const Rect& phase, const FontInfo* symbolFont,
+                     int halfText)
+{
+    if (symbolFont == nullptr)
+        return;
+    const FontSelection font(surface, &symbolFont->font);
+    const std::int64_t raise = -static_cast<std::int64_t>(halfText);
+    textOut(surface, offset(phase.left, -3), offset(phase.top, raise), "+\u03c0");
+    textOut(surface, offset(phase.left, -2), offset(axes.phaseCentreRow, raise), "0");
+    textOut(surface, offset(phase.left, -3), offset(phase.bottom, raise), "\u2212\u03c0");
+}
+
+}  // namespace
+
+// The columns of a pane of this width that both row arrays hold: none for an
+// empty pane, and never more than the arrays, which only a layout out of step
+// with the panes leaves shorter than the pane is wide.
+std::int64_t ResponseView::storedColumns(std::int64_t width) const
+{
+    const std::size_t capacity =
+        magnitudeRows_.size() < phaseRows_.size() ? magnitudeRows_.size() : phaseRows_.size();
+    if (width <= 0)
+        return 0;
+    return static_cast<std::uint64_t>(width) < capacity ? width : static_cast<std::int64_t>(capacity);
+}
+
+const ResponseView::ColumnPoints& ResponseView::columnPoints(const FilterState& filter, int width,
+                                                             std::int64_t columns)
+{
+    ColumnPoints& points = points_;
+    const double lowest = filter.lowestFrequency;
+    const double nyquist = filter.nyquist;
+    if (points.width == width && points.nyquist == nyquist && points.lowest == lowest && points.columns >= columns)
+        return points;
+    // Only a caller out of step with the layout gets here with short buffers.
+    if (points.re.size() < static_cast<std::size_t>(columns)) {
+        points.re.resize(static_cast<std::size_t>(columns));
+        points.im.resize(static_cast<std::size_t>(columns));
+    }
+    for (std::int64_t i = 0; i < columns; ++i) {
+        const double omega = columnAngle(lowest, nyquist, width, i);
+        points.re[static_cast<std::size_t>(i)] = std::cos(omega);
+        points.im[static_cast<std::size_t>(i)] = std::sin(omega);
+    }
+    points.width = width;
+    points.nyquist = nyquist;
+    points.lowest = lowest;
+    points.columns = columns;
+    return points;
+}
+
+// The rows the stored curves occupy in column i of the panes, from their
+// rows in columns i − 1 … i + 1: every segment through the column lies
+// between these. Empty (top > bottom) where no curve passes.
+void ResponseView::storedCurveSpan(const Rect& magnitudePane, std::int64_t i, std::int64_t columns,
+                                   std::int64_t& magnitudeTop, std::int64_t& magnitudeBottom, std::int64_t& phaseTop,
+                                   std::int64_t& phaseBottom) const
+{
+    magnitudeTop = phaseTop = INT64_MAX;
+    magnitudeBottom = phaseBottom = INT64_MIN;
+    for (std::int64_t j = std::max<std::int64_t>(i - 1, 0); j <= std::min(i + 1, columns - 1); ++j) {
+        const std::int64_t m = magnitudeRows_[static_cast<std::size_t>(j)];
+        if (m >= magnitudePane.top && m < magnitudePane.bottom) {
+            magnitudeTop = std::min(magnitudeTop, m);
+            magnitudeBottom = std::max(magnitudeBottom, m);
+        }
+        const std::int64_t p = phaseRows_[static_cast<std::size_t>(j)];
+        phaseTop = std::min(phaseTop, p);
+        phaseBottom = std::max(phaseBottom, p);
+    }
+}
+
+// The grid line at x where the erase steps can have taken its pixels.
+void ResponseView::repairGridLine(Surface& surface, int x, const Rect& magnitude, const Rect& phase,
+                                  const GridRepair& repair) const
+{
+    const std::int64_t columns = storedColumns(std::int64_t{magnitude.right} - magnitude.left);
+    const std::int64_t i = std::int64_t{x} - magnitude.left;
     if (i >= 0 && i < columns) {
         std::int64_t magnitudeTop, magnitudeBottom, phaseTop, phaseBottom;
-        storedCurveSpan(i, columns, magnitudeTop, magnitudeBottom, phaseTop, phaseBottom);
+        storedCurveSpan(magnitude, i, columns, magnitudeTop, magnitudeBottom, phaseTop, phaseBottom);
         verticalSegment(surface, x, magnitude, magnitudeTop, magnitudeBottom);
         verticalSegment(surface, x, phase, phaseTop, phaseBottom);
     }
@@ -156,11 +168,12 @@ void repairGridLine(Surface& surface, int x, const Rect& magnitude, const Rect& 
     }
 }
 
-void drawFrequencyGrid(Surface& surface, const ResponseAxes& axes, const Rect& magnitude, const Rect& phase,
-                       bool withText, const GridRepair* repair)
+void ResponseView::drawFrequencyGrid(Surface& surface, const ResponseAxes& axes, const Rect& magnitude,
+                                     const Rect& phase, const FilterState& filter, bool withText,
+                                     const GridRepair* repair) const
 {
-    const double lowest = filterState.lowestFrequency;
-    for (double decade = 1.0; decade < filterState.nyquist; decade = decade * 10.0) {
+    const double lowest = filter.lowestFrequency;
+    for (double decade = 1.0; decade < filter.nyquist; decade = decade * 10.0) {
         for (int multiple = 1; multiple <= 10; ++multiple) {
             const double frequency = multiple * decade;
             if (frequency < lowest)
@@ -182,43 +195,19 @@ void drawFrequencyGrid(Surface& surface, const ResponseAxes& axes, const Rect& m
     }
 }
 
-void drawDecibelGrid(Surface& surface, const ResponseAxes& axes, const Rect& magnitude, bool withText, int halfText)
-{
-    if (withText)
-        surface.textAlign = TextAlign::RightTop;
-    for (const int level : GRID_DECIBELS) {
-        const int y = decibelRow(axes, level);
-        horizontalLine(surface, magnitude, y);
-        if (withText)
-            drawNumber(surface, offset(magnitude.left, -2), offset(y, -static_cast<std::int64_t>(halfText)), level);
-    }
-}
-
-void drawPhaseLabels(Surface& surface, const ResponseAxes& axes, const Rect& phase, int halfText)
-{
-    if (symbolFont == nullptr)
-        return;
-    const FontSelection font(surface, &symbolFont->font);
-    const std::int64_t raise = -static_cast<std::int64_t>(halfText);
-    textOut(surface, offset(phase.left, -3), offset(phase.top, raise), "+\u03c0");
-    textOut(surface, offset(phase.left, -2), offset(axes.phaseCentreRow, raise), "0");
-    textOut(surface, offset(phase.left, -3), offset(phase.bottom, raise), "\u2212\u03c0");
-}
-
-void drawCutoffMarker(Surface& surface, const ResponseAxes& axes, const Rect& magnitude)
+void ResponseView::drawCutoffMarker(Surface& surface, const ResponseAxes& axes, const Rect& magnitude, double cutoff)
 {
     const PenSelection pen(surface, MARKER_PEN);
-    cutoffMarkerX = frequencyColumn(axes, magnitude, filterState.cutoff);
-    verticalLine(surface, cutoffMarkerX, magnitude);
+    cutoffMarkerX_ = frequencyColumn(axes, magnitude, cutoff);
+    verticalLine(surface, cutoffMarkerX_, magnitude);
 }
 
-}  // namespace
-
-ResponseAxes responseAxes(const Rect& magnitude, const Rect& phase)
+ResponseAxes responseAxes(const Rect& magnitude, const Rect& phase, const FilterState& filter)
 {
     ResponseAxes axes;
+    axes.lowest = filter.lowestFrequency;
     axes.width = narrowPixel(std::int64_t{magnitude.right} - magnitude.left);
-    axes.frequencyScale = static_cast<double>(axes.width) / std::log(filterState.nyquist / filterState.lowestFrequency);
+    axes.frequencyScale = static_cast<double>(axes.width) / std::log(filter.nyquist / filter.lowestFrequency);
     axes.phaseCentreRow = narrowPixel((std::int64_t{phase.top} + phase.bottom) / 2);
     axes.half = narrowPixel((std::int64_t{phase.bottom} - phase.top) / 2);
     axes.phaseScale = static_cast<double>(axes.half) / PI;
@@ -229,7 +218,7 @@ ResponseAxes responseAxes(const Rect& magnitude, const Rect& phase)
 
 int frequencyColumn(const ResponseAxes& axes, const Rect& magnitude, double frequency)
 {
-    return offset(magnitude.left, toPixel(std::log(frequency / filterState.lowestFrequency) * axes.frequencyScale));
+    return offset(magnitude.left, toPixel(std::log(frequency / axes.lowest) * axes.frequencyScale));
 }
 
 int decibelRow(const ResponseAxes& axes, double decibels)
@@ -252,34 +241,34 @@ std::optional<double> columnFrequency(const Rect& magnitude, double lowest, doub
     return columnAngle(lowest, nyquist, width, std::int64_t{x} - magnitude.left) * nyquist / PI;
 }
 
-void sampleResponse(const ResponseAxes& axes, SweepCode code)
+void ResponseView::sampleResponse(const ResponseAxes& axes, const FilterState& filter, SweepCode code)
 {
     const std::int64_t columns = storedColumns(axes.width);
     if (columns == 0)
         return;
-    const ColumnPoints& unitCircle = columnPoints(axes.width, columns);
+    const ColumnPoints& unitCircle = columnPoints(filter, axes.width, columns);
     for (std::int64_t start = 0; start < columns; start += CURVE_BLOCK) {
         const int n = static_cast<int>(std::min<std::int64_t>(CURVE_BLOCK, columns - start));
         double re[CURVE_BLOCK], im[CURVE_BLOCK];
         int decibels[CURVE_BLOCK], phases[CURVE_BLOCK];
-        evaluateResponses(unitCircle.re.data() + start, unitCircle.im.data() + start, n, re, im, code);
+        evaluateResponses(filter, unitCircle.re.data() + start, unitCircle.im.data() + start, n, re, im, code);
         decibelOffsets(re, im, n, axes.dbScale, decibels, code);
         phaseOffsets(re, im, n, axes.phaseScale, phases, code);
         for (int j = 0; j < n; ++j) {
             const auto column = static_cast<std::size_t>(start + j);
-            magnitudeRows[column] = narrowPixel(axes.zeroDbRow - std::int64_t{decibels[j]});
-            phaseRows[column] = narrowPixel(axes.phaseCentreRow - std::int64_t{phases[j]});
+            magnitudeRows_[column] = narrowPixel(axes.zeroDbRow - std::int64_t{decibels[j]});
+            phaseRows_[column] = narrowPixel(axes.phaseCentreRow - std::int64_t{phases[j]});
         }
     }
 }
 
-void plotCurves(Surface& surface, const Rect& pane)
+void ResponseView::plotCurves(Surface& surface, const Rect& pane) const
 {
     const std::int64_t columns = storedColumns(std::int64_t{pane.right} - pane.left);
     bool penDown = false;
     for (std::int64_t i = 0; i < columns; ++i) {
         const int x = offset(pane.left, i);
-        const int y = magnitudeRows[static_cast<std::size_t>(i)];
+        const int y = magnitudeRows_[static_cast<std::size_t>(i)];
         if (y < pane.top || y >= pane.bottom) {
             penDown = false;
         } else if (penDown) {
@@ -291,14 +280,16 @@ void plotCurves(Surface& surface, const Rect& pane)
     }
     if (columns == 0)
         return;
-    moveTo(surface, pane.left, phaseRows[0]);
+    moveTo(surface, pane.left, phaseRows_[0]);
     for (std::int64_t i = 1; i < columns; ++i)
-        lineTo(surface, offset(pane.left, i), phaseRows[static_cast<std::size_t>(i)]);
+        lineTo(surface, offset(pane.left, i), phaseRows_[static_cast<std::size_t>(i)]);
 }
 
-void drawResponse(Surface& surface, const Rect& magnitude, const Rect& phase, bool withText, const GridRepair* repair)
+void ResponseView::drawResponse(Surface& surface, const Rect& magnitude, const Rect& phase, const FilterState& filter,
+                                const Fonts& fonts, bool withText, const GridRepair* repair)
 {
-    const ResponseAxes axes = responseAxes(magnitude, phase);
+    const FontInfo* const arialFont = fonts.arialFont.get();
+    const ResponseAxes axes = responseAxes(magnitude, phase, filter);
     const bool labelled = withText && arialFont != nullptr;
     const int halfText = labelled ? arialFont->height / 2 : 0;
 
@@ -310,43 +301,44 @@ void drawResponse(Surface& surface, const Rect& magnitude, const Rect& phase, bo
     }
     {
         const PenSelection pen(surface, GRID_PEN);
-        drawFrequencyGrid(surface, axes, magnitude, phase, labelled, repair);
+        drawFrequencyGrid(surface, axes, magnitude, phase, filter, labelled, repair);
         drawDecibelGrid(surface, axes, magnitude, labelled, halfText);
         horizontalLine(surface, phase, axes.phaseCentreRow);
         if (labelled) {
-            drawPhaseLabels(surface, axes, phase, halfText);
+            drawPhaseLabels(surface, axes, phase, fonts.symbolFont.get(), halfText);
             font.reset();
         }
     }
     if (cutoffMarkerVisible)
-        drawCutoffMarker(surface, axes, magnitude);
-    sampleResponse(axes);
+        drawCutoffMarker(surface, axes, magnitude, filter.cutoff);
+    sampleResponse(axes, filter);
     plotCurves(surface, magnitude);
     frameRect(surface, magnitude, GREY);
     frameRect(surface, phase, GREY);
 }
 
-void eraseResponseCurves(Surface& surface)
+void ResponseView::eraseResponseCurves(Surface& surface, const Rect& magnitudePane) const
 {
     const PenSelection pen(surface, WHITE_PEN);
     plotCurves(surface, magnitudePane);
     if (cutoffMarkerVisible)
-        verticalLine(surface, cutoffMarkerX, magnitudePane);
+        verticalLine(surface, cutoffMarkerX_, magnitudePane);
 }
 
-void storedCurveBounds(Rect& magnitudeBand, Rect& phaseBand)
+void ResponseView::storedCurveBounds(const Rect& magnitudePane, const Rect& phasePane, Rect& magnitudeBand,
+                                     Rect& phaseBand) const
 {
     const Rect& pane = magnitudePane;
     const std::int64_t columns = storedColumns(std::int64_t{pane.right} - pane.left);
     std::int64_t magnitudeTop = INT64_MAX, magnitudeBottom = INT64_MIN;
     std::int64_t phaseTop = INT64_MAX, phaseBottom = INT64_MIN;
     for (std::int64_t i = 0; i < columns; ++i) {
-        const std::int64_t m = magnitudeRows[static_cast<std::size_t>(i)];
+        const std::int64_t m = magnitudeRows_[static_cast<std::size_t>(i)];
         if (m >= pane.top && m < pane.bottom) {
             magnitudeTop = std::min(magnitudeTop, m);
             magnitudeBottom = std::max(magnitudeBottom, m);
         }
-        const std::int64_t p = std::clamp<std::int64_t>(phaseRows[static_cast<std::size_t>(i)], phasePane.top,
+        const std::int64_t p = std::clamp<std::int64_t>(phaseRows_[static_cast<std::size_t>(i)], phasePane.top,
                                                         phasePane.bottom);
         phaseTop = std::min(phaseTop, p);
         phaseBottom = std::max(phaseBottom, p);
@@ -355,26 +347,28 @@ void storedCurveBounds(Rect& magnitudeBand, Rect& phaseBand)
     magnitudeBand = {};
     if (magnitudeTop <= magnitudeBottom)
         magnitudeBand = {pane.left, narrowPixel(magnitudeTop), right, offset(narrowPixel(magnitudeBottom), 1)};
-    magnitudeBand = united(magnitudeBand, storedMarkerBounds());
+    magnitudeBand = united(magnitudeBand, storedMarkerBounds(magnitudePane));
     phaseBand = {};
     if (phaseTop <= phaseBottom)
         phaseBand = {pane.left, narrowPixel(phaseTop), right, offset(narrowPixel(phaseBottom), 1)};
 }
 
-Rect storedMarkerBounds()
+Rect ResponseView::storedMarkerBounds(const Rect& magnitudePane) const
 {
     if (!cutoffMarkerVisible)
         return {};
-    return {cutoffMarkerX, magnitudePane.top, offset(cutoffMarkerX, 1), magnitudePane.bottom};
+    return {cutoffMarkerX_, magnitudePane.top, offset(cutoffMarkerX_, 1), magnitudePane.bottom};
 }
 
-void clearResponseRows()
+void ResponseView::clearResponseRows(std::size_t width)
 {
     const std::int32_t nowhere = std::numeric_limits<std::int32_t>::min();
-    magnitudeRows.assign(magnitudeRows.size(), nowhere);
-    phaseRows.assign(phaseRows.size(), nowhere);
-    cutoffMarkerX = std::numeric_limits<int>::min();
-    points = ColumnPoints{};
-    points.re.resize(magnitudeRows.size());
-    points.im.resize(magnitudeRows.size());
+    // Fresh arrays, so that a narrower layout gives back the memory of a
+    // wider one.
+    magnitudeRows_ = std::vector<std::int32_t>(width, nowhere);
+    phaseRows_ = std::vector<std::int32_t>(width, nowhere);
+    cutoffMarkerX_ = std::numeric_limits<int>::min();
+    points_ = ColumnPoints{};
+    points_.re.resize(width);
+    points_.im.resize(width);
 }

@@ -1,22 +1,19 @@
 #pragma once
 
+#include "model/filter_state.h"
 #include "model/sweep_code.h"
+#include "view/fonts.h"
 #include "view/geometry.h"
 
 #include <cstdint>
 #include <optional>
+#include <vector>
 
 struct Surface;
 
-// The magnitude (dB) and phase (radians) of the current filter over a
-// logarithmic frequency axis from the lowest frequency to Nyquist, one sample
-// per pixel column.
-
-// True at start; only the partial redraw changes it, between erase and draw.
-extern bool cutoffMarkerVisible;
-// Where drawResponse last drew the cutoff marker, so that the erase finds it
-// after the cutoff has moved.
-extern int cutoffMarkerX;
+// The magnitude (dB) and phase (radians) of a filter over a logarithmic
+// frequency axis from the lowest frequency to Nyquist, one sample per pixel
+// column.
 
 // The axes of one drawing, from the panes and the filter's frequencies.
 struct ResponseAxes {
@@ -27,9 +24,10 @@ struct ResponseAxes {
     double phaseScale = 0;      // pixels per radian
     double dbScale = 0;         // pixels per dB
     int zeroDbRow = 0;
+    double lowest = 0;          // Hz, the frequency of the left edge
 };
 
-ResponseAxes responseAxes(const Rect& magnitude, const Rect& phase);
+ResponseAxes responseAxes(const Rect& magnitude, const Rect& phase, const FilterState& filter);
 
 // The column of frequency f (Hz) on the axes: left + trunc(ln(f / lowest) · scale).
 int frequencyColumn(const ResponseAxes& axes, const Rect& magnitude, double frequency);
@@ -57,31 +55,80 @@ struct GridRepair {
     int count = 0;
 };
 
-// Grid, labels when withText, cutoff marker when cutoffMarkerVisible, both
-// curves sampled afresh into magnitudeRows and phaseRows, and the frames.
-void drawResponse(Surface& surface, const Rect& magnitude, const Rect& phase, bool withText,
-                  const GridRepair* repair = nullptr);
+// What the response panes keep between drawings: the rows of the curves
+// drawn last, the cutoff marker's flag and column, and the unit-circle
+// points of the columns. The panes themselves belong to the layout and come
+// in with every call; magnitude and phase are its magnitudePane and
+// phasePane.
+class ResponseView {
+public:
+    // Grid, labels when withText (from fonts), cutoff marker when
+    // cutoffMarkerVisible, both curves of filter sampled afresh into the
+    // rows, and the frames.
+    void drawResponse(Surface& surface, const Rect& magnitude, const Rect& phase, const FilterState& filter,
+                      const Fonts& fonts, bool withText, const GridRepair* repair = nullptr);
 
-// Over-paints in white the curves of the row arrays and, when the flag is
-// set, the marker at cutoffMarkerX: what the last drawResponse drew.
-void eraseResponseCurves(Surface& surface);
+    // Over-paints in white the curves of the row arrays and, when the flag is
+    // set, the marker at cutoffMarkerX: what the last drawResponse drew.
+    void eraseResponseCurves(Surface& surface, const Rect& magnitude) const;
 
-// Both stored curves as polylines in the current pen; the magnitude curve is
-// lifted wherever it leaves the pane. pane is magnitudePane.
-void plotCurves(Surface& surface, const Rect& pane);
+    // Both stored curves as polylines in the current pen; the magnitude curve
+    // is lifted wherever it leaves the pane (the magnitude pane).
+    void plotCurves(Surface& surface, const Rect& pane) const;
 
-// Fills magnitudeRows and phaseRows for the current filter (the sampling step
-// of drawResponse). Every form of code gives the same rows.
-void sampleResponse(const ResponseAxes& axes, SweepCode code = SweepCode::chosen);
+    // Fills the rows for filter (the sampling step of drawResponse). Every
+    // form of code gives the same rows.
+    void sampleResponse(const ResponseAxes& axes, const FilterState& filter, SweepCode code = SweepCode::chosen);
 
-// Where the stored curves (and the cutoff marker, when its flag is set) lie
-// in magnitudePane and phasePane: one band around each curve.
-void storedCurveBounds(Rect& magnitudeBand, Rect& phaseBand);
+    // Where the stored curves (and the cutoff marker, when its flag is set)
+    // lie in the panes: one band around each curve.
+    void storedCurveBounds(const Rect& magnitude, const Rect& phase, Rect& magnitudeBand, Rect& phaseBand) const;
 
-// The column of the cutoff marker as last drawn, when its flag is set.
-Rect storedMarkerBounds();
+    // The column of the cutoff marker as last drawn, when its flag is set.
+    Rect storedMarkerBounds(const Rect& magnitude) const;
 
-// Row arrays and a marker column that describe no drawing: rows and a column
-// outside every pane, so that an erase before the next drawResponse draws
-// nothing. The layout calls it whenever the panes change.
-void clearResponseRows();
+    // Row arrays of width elements and a marker column that describe no
+    // drawing: rows and a column outside every pane, so that an erase before
+    // the next drawResponse draws nothing. Called whenever the panes change.
+    void clearResponseRows(std::size_t width);
+
+    // True at start; only the partial redraw changes it, between erase and
+    // draw.
+    bool cutoffMarkerVisible = true;
+
+    const std::vector<std::int32_t>& magnitudeRows() const { return magnitudeRows_; }
+    const std::vector<std::int32_t>& phaseRows() const { return phaseRows_; }
+    int cutoffMarkerX() const { return cutoffMarkerX_; }
+
+private:
+    // The point on the unit circle of every column, which depends only on
+    // the pane's width and the frequency range: computed once for each of
+    // these and kept, in buffers sized with the row arrays.
+    struct ColumnPoints {
+        int width = -1;
+        double nyquist = 0.0;
+        double lowest = 0.0;
+        std::int64_t columns = 0;
+        std::vector<double> re;
+        std::vector<double> im;
+    };
+
+    const ColumnPoints& columnPoints(const FilterState& filter, int width, std::int64_t columns);
+    std::int64_t storedColumns(std::int64_t width) const;
+    void storedCurveSpan(const Rect& magnitudePane, std::int64_t i, std::int64_t columns, std::int64_t& magnitudeTop,
+                         std::int64_t& magnitudeBottom, std::int64_t& phaseTop, std::int64_t& phaseBottom) const;
+    void repairGridLine(Surface& surface, int x, const Rect& magnitude, const Rect& phase,
+                        const GridRepair& repair) const;
+    void drawFrequencyGrid(Surface& surface, const ResponseAxes& axes, const Rect& magnitude, const Rect& phase,
+                           const FilterState& filter, bool withText, const GridRepair* repair) const;
+    void drawCutoffMarker(Surface& surface, const ResponseAxes& axes, const Rect& magnitude, double cutoff);
+
+    // One element per pixel of client width: the row of the magnitude and of
+    // the phase curve at column magnitudePane.left + i.
+    std::vector<std::int32_t> magnitudeRows_;
+    std::vector<std::int32_t> phaseRows_;
+    // Where drawResponse last drew the cutoff marker, so that the erase
+    // finds it after the cutoff has moved.
+    int cutoffMarkerX_ = 0;
+    ColumnPoints points_;
+};

@@ -281,8 +281,9 @@ std::int64_t halfExtent(std::int64_t doubledOffset, std::uint64_t across, std::u
 }
 
 // The half extents of every column and row of the last ellipse box size
-// drawn, in static storage: the root marks of one size are drawn many times
-// in every redraw. The extents depend on the box's size alone.
+// drawn: the root marks of one size are drawn many times in every redraw.
+// The extents depend on the box's size alone, so the table is a cache that
+// never changes what is drawn.
 constexpr std::int64_t TABLE_SIDE = 1024;
 
 struct ExtentTable {
@@ -292,10 +293,9 @@ struct ExtentTable {
     std::int64_t rows[TABLE_SIDE];
 };
 
-ExtentTable extentTable;
-
 const ExtentTable* extentsOf(std::int64_t w, std::int64_t h)
 {
+    static ExtentTable extentTable;
     if (w > TABLE_SIDE || h > TABLE_SIDE)
         return nullptr;
     if (extentTable.width != w || extentTable.height != h) {

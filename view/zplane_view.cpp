@@ -1,17 +1,9 @@
 #include "view/zplane_view.h"
 
-#include "view/layout.h"
 #include "view/surface.h"
 
 #include <cmath>
 #include <cstdint>
-
-int zPlaneCentreX = 0;
-int zPlaneCentreY = 0;
-double zPlaneScale = 0.0;
-bool erasingMarks = false;
-RootList drawnZeros;
-RootList drawnPoles;
 
 namespace {
 
@@ -24,18 +16,18 @@ int validCount(const RootList& list)
     return list.count < MAX_ROOTS ? list.count : MAX_ROOTS;
 }
 
-void drawList(Surface& surface, const RootList& list, unsigned size, bool asCross)
+void drawList(Surface& surface, const ZPlaneGeometry& at, const RootList& list, unsigned size, bool asCross,
+              bool erasing)
 {
-    drawRootList(surface, zPlaneCentreX, zPlaneCentreY, size, list.positions, list.pairFlags,
-                 validCount(list), asCross);
+    drawRootList(surface, at.centreX, at.centreY, size, list.positions, list.pairFlags, validCount(list), asCross,
+                 erasing);
 }
 
 // The scale as the unsigned size of a mark; the scale is always a whole,
 // non-negative number below 2^32, but nothing out of that range may reach
 // the cast.
-unsigned sampleSize()
+unsigned sampleSize(double scale)
 {
-    const double scale = zPlaneScale;
     if (!std::isfinite(scale) || scale < 1.0)
         return 0;
     if (scale >= 4294967295.0)
@@ -56,26 +48,22 @@ void ellipseBox(Surface& surface, std::int64_t left, std::int64_t top, std::int6
 
 }  // namespace
 
-void drawZPlane(Surface& surface, const Rect& rect, bool erase)
+void ZPlaneView::drawZPlane(Surface& surface, const Rect& rect, const FilterState& filter, bool erase)
 {
     const std::int64_t half = (static_cast<std::int64_t>(rect.right) - rect.left) / 2;
     const std::int64_t centreX = rect.left + half;
     const std::int64_t centreY = rect.top + half;
     const std::uint32_t scale = (5u * static_cast<std::uint32_t>(half)) >> 3;
-    zPlaneCentreX = narrowPixel(centreX);
-    zPlaneCentreY = narrowPixel(centreY);
-    zPlaneScale = static_cast<double>(scale);
+    geometry_.centreX = narrowPixel(centreX);
+    geometry_.centreY = narrowPixel(centreY);
+    geometry_.scale = static_cast<double>(scale);
 
     {
         const BrushSelection hollow(surface, Brush::Hollow);
         if (erase) {
-            erasingMarks = true;
-            {
-                const PenSelection white(surface, WHITE_PEN);
-                drawList(surface, drawnPoles, scale, true);
-                drawList(surface, drawnZeros, scale, false);
-            }
-            erasingMarks = false;
+            const PenSelection white(surface, WHITE_PEN);
+            drawList(surface, geometry_, drawnPoles_, scale, true, true);
+            drawList(surface, geometry_, drawnZeros_, scale, false, true);
         }
 
         const std::int64_t s = scale;
@@ -85,20 +73,20 @@ void drawZPlane(Surface& surface, const Rect& rect, bool erase)
 
         {
             const PenSelection blue(surface, Pen{ZERO_BLUE, false});
-            drawList(surface, filterState.zeros, scale, false);
+            drawList(surface, geometry_, filter.zeros, scale, false, false);
         }
         {
             const PenSelection red(surface, Pen{POLE_RED, false});
-            drawList(surface, filterState.poles, scale, true);
+            drawList(surface, geometry_, filter.poles, scale, true, false);
         }
     }
     frameRect(surface, rect, GREY);
 
-    drawnPoles = filterState.poles;
-    drawnZeros = filterState.zeros;
+    drawnPoles_ = filter.poles;
+    drawnZeros_ = filter.zeros;
 }
 
-void drawPalette(Surface& surface, bool withMarks)
+void drawPalette(Surface& surface, const Rect& paletteRect, double scale, bool withMarks)
 {
     const Rect& rect = paletteRect;
     frameRect(surface, rect, GREY);
@@ -120,16 +108,16 @@ void drawPalette(Surface& surface, bool withMarks)
     const std::int64_t d = side / 12;
     const int above = narrowPixel(cy - d);
     const int below = narrowPixel(cy + d);
-    drawPoleSample(surface, narrowPixel(x0), cy);
-    drawPoleSample(surface, narrowPixel(x0 + side), above);
-    drawPoleSample(surface, narrowPixel(x0 + side), below);
-    drawZeroSample(surface, narrowPixel(x0 + 2 * side), cy);
-    drawZeroSample(surface, narrowPixel(x0 + 3 * side), above);
-    drawZeroSample(surface, narrowPixel(x0 + 3 * side), below);
+    drawPoleSample(surface, narrowPixel(x0), cy, scale);
+    drawPoleSample(surface, narrowPixel(x0 + side), above, scale);
+    drawPoleSample(surface, narrowPixel(x0 + side), below, scale);
+    drawZeroSample(surface, narrowPixel(x0 + 2 * side), cy, scale);
+    drawZeroSample(surface, narrowPixel(x0 + 3 * side), above, scale);
+    drawZeroSample(surface, narrowPixel(x0 + 3 * side), below, scale);
 }
 
 void drawRootList(Surface& surface, int centreX, int centreY, unsigned size, const Complex* positions,
-                  const bool* pairFlags, int count, bool asCross)
+                  const bool* pairFlags, int count, bool asCross, bool erasing)
 {
     const double s = static_cast<double>(size);
     for (int i = 0; i < count; ++i) {
@@ -139,22 +127,22 @@ void drawRootList(Surface& surface, int centreX, int centreY, unsigned size, con
         if (asCross)
             drawCrossMark(surface, px, up, size);
         else
-            drawCircleMark(surface, px, up, size);
+            drawCircleMark(surface, px, up, size, erasing);
         if (!pairFlags[i])
             continue;
         const int down = narrowPixel(centreY + dy);
         if (asCross)
             drawCrossMark(surface, px, down, size);
         else
-            drawCircleMark(surface, px, down, size);
+            drawCircleMark(surface, px, down, size, erasing);
     }
 }
 
-void drawCircleMark(Surface& surface, int x, int y, unsigned size)
+void drawCircleMark(Surface& surface, int x, int y, unsigned size, bool erasing)
 {
     const std::int64_t r = size / 12u;
     ellipseBox(surface, x - r, y - r, x + r + 1, y + r + 1);
-    setPixel(surface, x, y, erasingMarks ? WHITE : ZERO_BLUE);
+    setPixel(surface, x, y, erasing ? WHITE : ZERO_BLUE);
 }
 
 void drawCrossMark(Surface& surface, int x, int y, unsigned size)
@@ -164,24 +152,14 @@ void drawCrossMark(Surface& surface, int x, int y, unsigned size)
     line(surface, x - h, y + h, x + h + 1, y - h - 1);
 }
 
-void drawZeroSample(Surface& surface, int x, int y)
+void drawZeroSample(Surface& surface, int x, int y, double scale)
 {
     const PenSelection blue(surface, Pen{ZERO_BLUE, false});
-    drawCircleMark(surface, x, y, sampleSize());
+    drawCircleMark(surface, x, y, sampleSize(scale));
 }
 
-void drawPoleSample(Surface& surface, int x, int y)
+void drawPoleSample(Surface& surface, int x, int y, double scale)
 {
     const PenSelection red(surface, Pen{POLE_RED, false});
-    drawCrossMark(surface, x, y, sampleSize());
-}
-
-void resetZPlaneView()
-{
-    zPlaneCentreX = 0;
-    zPlaneCentreY = 0;
-    zPlaneScale = 0.0;
-    erasingMarks = false;
-    drawnZeros = RootList{};
-    drawnPoles = RootList{};
+    drawCrossMark(surface, x, y, sampleSize(scale));
 }

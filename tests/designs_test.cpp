@@ -13,16 +13,19 @@ namespace {
 
 class Designs : public testing::Test {
 protected:
-    void SetUp() override { filterState = initialFilterState(); }
+    // The filter every design writes, fresh for every test.
+    FilterState filterState = initialFilterState();
 
-    static void design(int model, double cutoff = std::sqrt(220500.0), double q = std::sqrt(0.5))
+    void design(int model, double cutoff = std::sqrt(220500.0), double q = std::sqrt(0.5))
     {
         filterState.modelIndex = model;
         filterState.cutoff = cutoff;
         filterState.q = q;
-        applyModel();
+        applyModel(filterState);
     }
-    static double omega() { return (filterState.cutoff * filterState.pi) / filterState.nyquist; }
+    void designButterworth(int order) { ::designButterworth(filterState, order); }
+    Complex evaluateResponse(Complex z) const { return ::evaluateResponse(filterState, z); }
+    double omega() const { return (filterState.cutoff * filterState.pi) / filterState.nyquist; }
     static Complex onCircle(double w) { return {std::cos(w), std::sin(w)}; }
     static double magnitude(Complex h) { return std::sqrt(h.re * h.re + h.im * h.im); }
 
@@ -33,7 +36,7 @@ protected:
         EXPECT_TRUE(agreesToDigits(list.positions[slot].im, im));
         EXPECT_EQ(list.pairFlags[slot], pair);
     }
-    static void expectZerosAtMinusOne(int count, bool pair)
+    void expectZerosAtMinusOne(int count, bool pair) const
     {
         ASSERT_EQ(filterState.zeros.count, count);
         for (int i = 0; i < count; ++i) {

@@ -10,7 +10,11 @@ namespace {
 
 class Response : public testing::Test {
 protected:
-    void SetUp() override { filterState = initialFilterState(); }
+    // The filter under test, fresh for every test, and the evaluations of it.
+    FilterState filterState = initialFilterState();
+
+    Complex evaluateResponse(Complex z) const { return ::evaluateResponse(filterState, z); }
+    void normalizeGain() { ::normalizeGain(filterState); }
 
     static void addSingle(RootList& list, double re)
     {

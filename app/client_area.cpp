@@ -140,9 +140,31 @@ void ClientArea::paintEvent(QPaintEvent* event)
     }
 }
 
-void ClientArea::resizeEvent(QResizeEvent*)
+void ClientArea::resizeEvent(QResizeEvent*) { layOut(); }
+
+// A move to a screen of another scale changes the ratio without a resize;
+// everything measured in device pixels is made again, and the whole client
+// area painted afresh.
+bool ClientArea::event(QEvent* event)
+{
+    const bool screenChanged = event->type() == QEvent::ScreenChangeInternal
+#if QT_VERSION >= QT_VERSION_CHECK(6, 6, 0)
+                               || event->type() == QEvent::DevicePixelRatioChange
+#endif
+        ;
+    const bool handled = QWidget::event(event);
+    if (screenChanged && devicePixelRatioF() != laidOutRatio_) {
+        if (ratioChanged)
+            ratioChanged(devicePixelRatioF());
+        layOut();
+    }
+    return handled;
+}
+
+void ClientArea::layOut()
 {
     const double ratio = devicePixelRatioF();
+    laidOutRatio_ = ratio;
     const std::uint16_t width = sizeWord(toPixel(std::round(this->width() * ratio)));
     const std::uint16_t height = sizeWord(toPixel(std::round(this->height() * ratio)));
     layoutPlots(layout_, plots_, width, height, fonts_.arialFont.get(), baseUnitY_);

@@ -57,6 +57,10 @@ public:
 
     // After every layout, with the device pixel ratio it was made for.
     std::function<void(const Layout&, double)> laidOut;
+    // The device pixel ratio has changed (the window moved to a screen of
+    // another scale): called with the new ratio before the new layout, so
+    // that the owner can make fonts and the base unit for it.
+    std::function<void(double)> ratioChanged;
     // The editor has turned the filter into a "Custom" one.
     std::function<void()> switchedToCustom;
     // A command chosen in the root pop-up menu.
@@ -65,6 +69,7 @@ public:
 protected:
     void paintEvent(QPaintEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
+    bool event(QEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
@@ -80,6 +85,9 @@ private:
     const Fonts& fonts_;
     const Cursors& cursors_;
     int baseUnitY_ = 0;
+    // The ratio the layout, the surface and the fonts were made for.
+    double laidOutRatio_ = 0.0;
+    void layOut();
     Layout layout_;
     Plots plots_;
     RootEditor rootEditor_;

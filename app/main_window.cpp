@@ -99,12 +99,8 @@ MainWindow::MainWindow(QScreen* screen)
     clientArea_ = new ClientArea(this, document_.filter, fonts_, cursors_);
     setCentralWidget(clientArea_);
 
-    // One surface pixel is one device pixel: fonts and the controls' base
-    // unit are measured in device pixels.
-    const double ratio = screen->devicePixelRatio();
-    fonts_ = createFonts(toPixel(screen->logicalDotsPerInchY() * ratio));
-    const QFontMetrics controlFont(clientArea_->font());
-    clientArea_->setBaseUnitY(toPixel((controlFont.ascent() + controlFont.descent()) * ratio));
+    prepareForRatio(screen, screen->devicePixelRatio());
+    clientArea_->ratioChanged = [this](double ratio) { prepareForRatio(clientArea_->screen(), ratio); };
     createControls(controls_, clientArea_);
     controls_.modelChosen = [this] { handleModelSelection(); };
     controls_.sliderMoved = [this](const QSlider* slider) { handleSliderScroll(slider); };
@@ -119,6 +115,17 @@ MainWindow::MainWindow(QScreen* screen)
 
     applyModel(document_.filter);
     resize(defaultWindowSize(screen));
+}
+
+// One surface pixel is one device pixel: fonts and the controls' base unit
+// are measured in device pixels, and made again for every new ratio.
+void MainWindow::prepareForRatio(const QScreen* screen, double ratio)
+{
+    if (screen == nullptr)
+        screen = QGuiApplication::primaryScreen();
+    fonts_ = createFonts(toPixel(screen->logicalDotsPerInchY() * ratio));
+    const QFontMetrics controlFont(clientArea_->font());
+    clientArea_->setBaseUnitY(toPixel((controlFont.ascent() + controlFont.descent()) * ratio));
 }
 
 // The client area and the controls in it hold references to the members;

@@ -63,6 +63,7 @@ public:
     const ControlPanel& controls() const { return controls_; }
 
 private:
+    void prepareForRatio(const QScreen* screen, double ratio);
     void createMenus();
     void createShortcuts();
     void sampleRateCommand(int id);

@@ -27,16 +27,16 @@ constexpr int RATES[] = {44100, 48000, 96000, 192000};
 // the cutoff from its slider, Q from its slider, then the model's design.
 Document designed(int model, int rate, int cutoffPosition, int qPosition)
 {
-    filterState = initialFilterState();
-    filterState.nyquist = rate / 2.0;
-    filterState.cutoff = cutoffAtPosition(filterState.nyquist, filterState.lowestFrequency, cutoffPosition);
-    filterState.q = qAtPosition(qPosition);
-    filterState.modelIndex = model;
-    applyModel();
-    if (model == MODEL_CUSTOM)
-        filterState.qVisible = false;
     Document document;
-    document.filter = filterState;
+    FilterState& filter = document.filter;
+    filter = initialFilterState();
+    filter.nyquist = rate / 2.0;
+    filter.cutoff = cutoffAtPosition(filter.nyquist, filter.lowestFrequency, cutoffPosition);
+    filter.q = qAtPosition(qPosition);
+    filter.modelIndex = model;
+    applyModel(filter);
+    if (model == MODEL_CUSTOM)
+        filter.qVisible = false;
     document.sampleRate = rate;
     document.cutoffPosition = cutoffPosition;
     document.qPosition = qPosition;

@@ -49,6 +49,8 @@ public:
     void rootCommand(int id);
 
     const Surface& surface() const { return plots_.surface; }
+    // For tests that mark a pixel which only a full paint may clear.
+    Surface& surface() { return plots_.surface; }
     const Plots& plots() const { return plots_; }
     const Layout& layout() const { return layout_; }
     const RootEditor& rootEditor() const { return rootEditor_; }

@@ -4,7 +4,6 @@
 #include "model/filter_state.h"
 #include "view/fonts.h"
 #include "view/layout.h"
-#include "view/response_view.h"
 #include "view/surface.h"
 #include "view/zplane_view.h"
 
@@ -12,6 +11,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
 #include <cstdlib>
 #include <limits>
 
@@ -55,46 +55,25 @@ void expectRoot(const RootList& list, int slot, double re, double im, bool pair)
     EXPECT_EQ(list.pairFlags[slot], pair);
 }
 
-void expectSelected(const RootList& list, int slot)
-{
-    EXPECT_EQ(rootEditor.selectedRoot.list, &list);
-    EXPECT_EQ(rootEditor.selectedRoot.index, slot);
-}
-
-// The larger of |H(1)| and |H(−1)| is 1 after every edit.
-void expectNormalized()
-{
-    const Complex a = evaluateResponse({1.0, 0.0});
-    const Complex b = evaluateResponse({-1.0, 0.0});
-    const double m = std::max(std::hypot(a.re, a.im), std::hypot(b.re, b.im));
-    EXPECT_NEAR(m, 1.0, 1e-12);
-}
-
 bool nothingRequested(const EditorResponse& r)
 {
     return !r.switchToCustom && !r.grabMouse && !r.releaseMouse && !r.setCursor && !r.openMenu && !r.redraw;
 }
 
+// The editor with what it works on, as the client area owns them: the filter,
+// the layout of an 800 × 600 client area, the z-plane view drawn into it and
+// the response's marker flag. The editor's operations and handlers are offered
+// under their own names, bound to these objects.
 class RootEditing : public testing::Test {
 protected:
     void SetUp() override
     {
-        savedFont_ = arialFont;
-        savedBaseUnit_ = baseUnitY;
-        savedFilter_ = filterState;
-        savedMarker_ = cutoffMarkerVisible;
         metrics_.height = 14;
         metrics_.averageCharWidth = 5;
-        arialFont = &metrics_;
-        baseUnitY = 16;
-        layoutPanes(800, 600);
-        resetZPlaneView();
+        layout_ = layoutPanes(800, 600, &metrics_, 16);
         resizeSurface(surface_, 800, 600);
-        drawZPlane(surface_, zPlaneRect, false);
-        filterState = initialFilterState();
         filterState.modelIndex = MODEL_CUSTOM;
-        cutoffMarkerVisible = true;
-        resetRootEditor();
+        drawZPlane(surface_, zPlaneRect, false);
 
         ASSERT_EQ(zPlaneRect.left, Z_PLANE.left);
         ASSERT_EQ(zPlaneRect.top, Z_PLANE.top);
@@ -109,15 +88,45 @@ protected:
         ASSERT_EQ(zPlaneScale, SCALE);
     }
 
-    void TearDown() override
+    // What the window shows the editor: the geometry of the last drawing,
+    // the layout's rectangles and the marker flag, as they are now.
+    EditorView view() const { return EditorView{zPlane_.geometry(), zPlaneRect, paletteRect, cutoffMarkerVisible}; }
+
+    EditorResponse handleMouseMove(int x, int y) { return ::handleMouseMove(rootEditor, filterState, view(), x, y); }
+    EditorResponse handleLeftButtonDown(int x, int y)
     {
-        resetRootEditor();
-        resetZPlaneView();
-        arialFont = savedFont_;
-        baseUnitY = savedBaseUnit_;
-        filterState = savedFilter_;
-        cutoffMarkerVisible = savedMarker_;
+        return ::handleLeftButtonDown(rootEditor, filterState, view(), x, y);
     }
+    EditorResponse handleLeftButtonUp() { return ::handleLeftButtonUp(rootEditor, filterState, view()); }
+    EditorResponse handleContextMenu(int x, int y)
+    {
+        return ::handleContextMenu(rootEditor, filterState, view(), x, y);
+    }
+    EditorResponse handleRootCommand(int id) { return ::handleRootCommand(rootEditor, filterState, view(), id); }
+
+    double findNearestRoot(double re, double im) { return ::findNearestRoot(rootEditor, filterState, re, im); }
+    bool hitTestRoot(int x, int y) { return ::hitTestRoot(rootEditor, filterState, zPlane_.geometry(), x, y); }
+    void moveSelectedRoot(std::int64_t dx, std::int64_t dy)
+    {
+        ::moveSelectedRoot(rootEditor, filterState, zPlane_.geometry(), dx, dy);
+    }
+    bool addRootFromPalette(int cell, int x, int y)
+    {
+        return ::addRootFromPalette(rootEditor, filterState, zPlane_.geometry(), cell, x, y);
+    }
+    void deleteSelectedRoot() { ::deleteSelectedRoot(rootEditor, filterState); }
+    bool selectedPairFlag() const { return ::selectedPairFlag(rootEditor, filterState); }
+    void setSelectedPairFlag(bool pair) { ::setSelectedPairFlag(rootEditor, filterState, pair); }
+
+    void applyModel() { ::applyModel(filterState); }
+    void drawZPlane(Surface& surface, const Rect& rect, bool erase)
+    {
+        zPlane_.drawZPlane(surface, rect, filterState, erase);
+    }
+
+    // Back to the start-up state: nothing selected, geometry 0.
+    void resetRootEditor() { rootEditor = RootEditor{}; }
+    void resetZPlaneView() { zPlane_ = ZPlaneView{}; }
 
     // Points at (x, y) and presses there, as the window would deliver it.
     EditorResponse pickUp(int x, int y)
@@ -126,14 +135,42 @@ protected:
         return handleLeftButtonDown(x, y);
     }
 
+    // The selection names the list by its kind; list is one of filterState's.
+    void expectSelected(const RootList& list, int slot) const
+    {
+        const RootListKind kind = &list == &filterState.poles   ? RootListKind::Poles
+                                  : &list == &filterState.zeros ? RootListKind::Zeros
+                                                                : RootListKind::None;
+        ASSERT_NE(kind, RootListKind::None) << "not a list of the edited filter";
+        EXPECT_EQ(rootEditor.selectedRoot.list, kind);
+        EXPECT_EQ(rootEditor.selectedRoot.index, slot);
+    }
+
+    // The larger of |H(1)| and |H(−1)| is 1 after every edit.
+    void expectNormalized() const
+    {
+        const Complex a = evaluateResponse(filterState, {1.0, 0.0});
+        const Complex b = evaluateResponse(filterState, {-1.0, 0.0});
+        const double m = std::max(std::hypot(a.re, a.im), std::hypot(b.re, b.im));
+        EXPECT_NEAR(m, 1.0, 1e-12);
+    }
+
     Surface surface_;
+    FilterState filterState = initialFilterState();
+    RootEditor rootEditor;
+    bool cutoffMarkerVisible = true;
 
 private:
     FontInfo metrics_;
-    FontInfo* savedFont_ = nullptr;
-    int savedBaseUnit_ = 0;
-    FilterState savedFilter_;
-    bool savedMarker_ = true;
+    ::Layout layout_;
+    ZPlaneView zPlane_;
+
+protected:
+    Rect& zPlaneRect = layout_.zPlaneRect;
+    Rect& paletteRect = layout_.paletteRect;
+    const int& zPlaneCentreX = zPlane_.geometry().centreX;
+    const int& zPlaneCentreY = zPlane_.geometry().centreY;
+    const double& zPlaneScale = zPlane_.geometry().scale;
 };
 
 TEST_F(RootEditing, HitReachesExactlyFifteenHundredthsOfAUnit)
@@ -178,11 +215,11 @@ TEST_F(RootEditing, PointerIsFoldedIntoTheUpperHalfPlane)
 TEST_F(RootEditing, NearestRootWithinAThousandUnits)
 {
     EXPECT_EQ(findNearestRoot(0.0, 0.0), 1000.0);
-    EXPECT_EQ(rootEditor.selectedRoot.list, nullptr);
+    EXPECT_EQ(rootEditor.selectedRoot.list, RootListKind::None);
 
     addRoot(filterState.zeros, 1000.0, 0.0, false);
     EXPECT_EQ(findNearestRoot(0.0, 0.0), 1000.0);
-    EXPECT_EQ(rootEditor.selectedRoot.list, nullptr);
+    EXPECT_EQ(rootEditor.selectedRoot.list, RootListKind::None);
 
     addRoot(filterState.zeros, 0.0, 999.0, false);
     EXPECT_EQ(findNearestRoot(0.0, 0.0), 999.0);
@@ -234,7 +271,7 @@ TEST_F(RootEditing, HoverSetsHandOnRootsAndPalette)
     r = handleMouseMove(cellX(1), PALETTE_Y);
     EXPECT_EQ(r.cursor, CursorKind::Hand);
     EXPECT_TRUE(rootEditor.hovering);
-    EXPECT_EQ(rootEditor.selectedRoot.list, nullptr);
+    EXPECT_EQ(rootEditor.selectedRoot.list, RootListKind::None);
     r = handleMouseMove(cellX(1), Z_PLANE.top);
     EXPECT_EQ(r.cursor, CursorKind::Arrow);
     EXPECT_FALSE(rootEditor.hovering);
@@ -693,7 +730,7 @@ TEST_F(RootEditing, FullListRefusesAPalettePress)
     EXPECT_FALSE(rootEditor.fromPalette);
     EXPECT_EQ(filterState.zeros.count, MAX_ROOTS);
     EXPECT_EQ(filterState.gain, 0.25);
-    EXPECT_EQ(rootEditor.selectedRoot.list, nullptr);
+    EXPECT_EQ(rootEditor.selectedRoot.list, RootListKind::None);
 
     // The poles still take one.
     EXPECT_TRUE(pickUp(cellX(1), PALETTE_Y).grabMouse);

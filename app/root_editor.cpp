@@ -239,10 +239,22 @@ EditorResponse hover(RootEditor& editor, FilterState& filter, const EditorView& 
     seen.scale = view.geometry.scale;
 
     editor.hovering = false;
-    if (contains(view.zPlaneRect, x, y))
+    editor.rootOverPalette = false;
+    if (contains(view.zPlaneRect, x, y)) {
         editor.hovering = hitTestRoot(editor, filter, view.geometry, x, y);
-    else if (contains(view.paletteRect, x, y))
+    } else if (contains(view.paletteRect, x, y)) {
+        // A root's mark over the palette comes before the palette cell under
+        // it; a miss leaves the selection as it was, as the palette alone does.
+        const RootEditor before = editor;
+        editor.rootOverPalette = hitTestRoot(editor, filter, view.geometry, x, y);
+        if (!editor.rootOverPalette) {
+            editor.selectedRoot = before.selectedRoot;
+            editor.selectedAsSeen = before.selectedAsSeen;
+            editor.dragStart = before.dragStart;
+            editor.grabbedAbove = before.grabbedAbove;
+        }
         editor.hovering = true;
+    }
 
     EditorResponse response;
     response.setCursor = true;
@@ -332,7 +344,7 @@ EditorResponse handleLeftButtonDown(RootEditor& editor, FilterState& filter, con
     if (!editor.hovering)
         return response;
 
-    if (contains(paletteRect, x, y)) {
+    if (contains(paletteRect, x, y) && !editor.rootOverPalette) {
         const std::int64_t side = static_cast<std::int64_t>(paletteRect.bottom) - paletteRect.top;
         if (side <= 0)
             return response;
@@ -377,7 +389,9 @@ EditorResponse handleLeftButtonUp(RootEditor& editor, FilterState& filter, const
 EditorResponse handleContextMenu(RootEditor& editor, const FilterState& filter, const EditorView& view, int clientX,
                                  int clientY)
 {
-    if (!editor.hovering || !contains(view.zPlaneRect, clientX, clientY))
+    const bool onRoot = contains(view.zPlaneRect, clientX, clientY) ||
+                        (editor.rootOverPalette && contains(view.paletteRect, clientX, clientY));
+    if (!editor.hovering || !onRoot)
         return {};
 
     const bool pair = selectedPairFlag(editor, filter);

@@ -64,6 +64,11 @@ struct RootEditor {
 
     // A palette press has added a root that no redraw has shown yet.
     bool addedRootUnshown = false;
+
+    // The last hover found a root's mark over the palette within reach: a
+    // pair clicked in from the palette is drawn there, above the z-plane,
+    // and only this way can it be picked up, its menu opened or deleted.
+    bool rootOverPalette = false;
 };
 
 // The pop-up menu of a root: "Delete", a separator, "Single real" and

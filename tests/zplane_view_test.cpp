@@ -79,18 +79,20 @@ void expectCircleMarks(const Surface& surface, std::initializer_list<std::pair<i
     }
 }
 
-class ZPlaneView : public testing::Test {
+// The view under test and the filter it draws, both fresh for every test,
+// with the drawing and its results under their short names.
+class ZPlaneViewTest : public testing::Test {
 protected:
-    void SetUp() override
-    {
-        filterState = initialFilterState();
-        resetZPlaneView();
-        resizeSurface(surface, 300, 300);
-    }
+    ZPlaneViewTest() { resizeSurface(surface, 300, 300); }
+
+    void drawZPlane(Surface& target, const Rect& rect, bool erase) { view_.drawZPlane(target, rect, filterState, erase); }
+
+    // What a new window starts from: a view that has drawn nothing.
+    void resetZPlaneView() { view_ = ::ZPlaneView{}; }
 
     // Poles on the real axis, on the frame, on the unit circle; zeros on the
     // imaginary axis and on the unit circle.
-    static void sceneA()
+    void sceneA()
     {
         filterState = initialFilterState();
         addRoot(filterState.poles, 1.0, 0.0, false);  // (172, 120)
@@ -100,7 +102,7 @@ protected:
         addRoot(filterState.zeros, -1.0, 0.0, false); // (48, 120)
     }
 
-    static void sceneB()
+    void sceneB()
     {
         filterState = initialFilterState();
         addRoot(filterState.poles, 0.5, 0.0, false);  // (141, 120)
@@ -109,9 +111,16 @@ protected:
     }
 
     Surface surface;
+    FilterState filterState = initialFilterState();
+    ::ZPlaneView view_;
+    const int& zPlaneCentreX = view_.geometry().centreX;
+    const int& zPlaneCentreY = view_.geometry().centreY;
+    const double& zPlaneScale = view_.geometry().scale;
+    const RootList& drawnZeros = view_.drawnZeros();
+    const RootList& drawnPoles = view_.drawnPoles();
 };
 
-TEST_F(ZPlaneView, GeometryFromTheRectangle)
+TEST_F(ZPlaneViewTest, GeometryFromTheRectangle)
 {
     drawZPlane(surface, PANE, false);
     EXPECT_EQ(zPlaneCentreX, 110);
@@ -138,7 +147,7 @@ TEST_F(ZPlaneView, GeometryFromTheRectangle)
     EXPECT_EQ(zPlaneScale, 134217727.0);
 }
 
-TEST_F(ZPlaneView, EmptyPaneFrameAxesAndUnitCircle)
+TEST_F(ZPlaneViewTest, EmptyPaneFrameAxesAndUnitCircle)
 {
     drawZPlane(surface, PANE, false);
     EXPECT_EQ(surface.pen, DEFAULT_PEN);
@@ -183,7 +192,7 @@ TEST_F(ZPlaneView, EmptyPaneFrameAxesAndUnitCircle)
     EXPECT_TRUE(pixelsOf(surface, ZERO_BLUE).empty());
 }
 
-TEST_F(ZPlaneView, MarkShapes)
+TEST_F(ZPlaneViewTest, MarkShapes)
 {
     surface.pen = Pen{POLE_RED, false};
     drawCrossMark(surface, 50, 50, 62);
@@ -204,9 +213,7 @@ TEST_F(ZPlaneView, MarkShapes)
     drawCircleMark(surface, 50, 50, 62);
     EXPECT_EQ(pixelsOf(surface, ZERO_BLUE), (Pixels{{50, 50}}));
     EXPECT_EQ(pixelAt(surface, 45, 50), POLE_RED);
-    erasingMarks = true;
-    drawCircleMark(surface, 50, 50, 62);
-    erasingMarks = false;
+    drawCircleMark(surface, 50, 50, 62, true);
     EXPECT_EQ(pixelAt(surface, 50, 50), WHITE);
 
     // Sizes below 12 and 14 shrink the marks to their centre pixel.
@@ -220,7 +227,7 @@ TEST_F(ZPlaneView, MarkShapes)
     EXPECT_EQ(pixelsOf(surface, WHITE).size(), 300u * 300u - 2u);
 }
 
-TEST_F(ZPlaneView, PositionsTruncateTowardZero)
+TEST_F(ZPlaneViewTest, PositionsTruncateTowardZero)
 {
     addRoot(filterState.poles, -3.7 / 62.0, 0.0, false);  // 3 left of the centre, not 4
     addRoot(filterState.poles, 0.0, -3.7 / 62.0, false);  // 3 below, not 4
@@ -228,7 +235,7 @@ TEST_F(ZPlaneView, PositionsTruncateTowardZero)
     EXPECT_EQ(pixelsOf(surface, POLE_RED), unite({cross(CX - 3, CY, 4), cross(CX, CY + 3, 4)}));
 }
 
-TEST_F(ZPlaneView, PairsMirrorAboutTheRealAxis)
+TEST_F(ZPlaneViewTest, PairsMirrorAboutTheRealAxis)
 {
     addRoot(filterState.poles, 0.5, 0.5, true);    // (141, 89), (141, 151)
     addRoot(filterState.poles, -0.5, 0.0, true);   // both at (79, 120)
@@ -241,7 +248,7 @@ TEST_F(ZPlaneView, PairsMirrorAboutTheRealAxis)
     EXPECT_EQ(pixelAt(surface, 128, 108), WHITE);
 }
 
-TEST_F(ZPlaneView, UnfilledEllipses)
+TEST_F(ZPlaneViewTest, UnfilledEllipses)
 {
     fillRect(surface, Rect{0, 0, 300, 300}, GREEN);
     addRoot(filterState.zeros, 0.5, 0.0, false);  // (141, 120)
@@ -251,7 +258,7 @@ TEST_F(ZPlaneView, UnfilledEllipses)
     EXPECT_EQ(pixelAt(surface, 141, 120), ZERO_BLUE);
 }
 
-TEST_F(ZPlaneView, TinyPaneAndMarksOutsideIt)
+TEST_F(ZPlaneViewTest, TinyPaneAndMarksOutsideIt)
 {
     addRoot(filterState.zeros, 10.0, 0.0, false);
     addRoot(filterState.poles, 20.0, 0.0, false);
@@ -260,7 +267,7 @@ TEST_F(ZPlaneView, TinyPaneAndMarksOutsideIt)
     EXPECT_EQ(pixelsOf(surface, POLE_RED), (Pixels{{23, 3}}));
 }
 
-TEST_F(ZPlaneView, EraseLeavesExactlyAFreshDrawing)
+TEST_F(ZPlaneViewTest, EraseLeavesExactlyAFreshDrawing)
 {
     sceneA();
     filterState.poles.positions[7] = {0.7, 0.1};
@@ -279,10 +286,10 @@ TEST_F(ZPlaneView, EraseLeavesExactlyAFreshDrawing)
 
     sceneB();
     drawZPlane(surface, PANE, true);
-    EXPECT_FALSE(erasingMarks);
     EXPECT_EQ(surface.pen, DEFAULT_PEN);
     EXPECT_EQ(surface.brush, Brush::White);
     EXPECT_EQ(pixelsOf(surface, POLE_RED), unite({cross(141, 120, 4), cross(128, 102, 4), cross(128, 138, 4)}));
+    // Blue centres: the white ones of the erase pass end with it.
     expectCircleMarks(surface, {{79, 120}}, 5);
     EXPECT_EQ(pixelAt(surface, 172, 120), BLACK);  // the real axis is whole again
     EXPECT_EQ(pixelAt(surface, 209, 102), GREY);   // and the frame
@@ -295,7 +302,7 @@ TEST_F(ZPlaneView, EraseLeavesExactlyAFreshDrawing)
     EXPECT_TRUE(surface.image == fresh.image);
 }
 
-TEST_F(ZPlaneView, FirstEraseAfterResetErasesNothing)
+TEST_F(ZPlaneViewTest, FirstEraseAfterResetErasesNothing)
 {
     // Marks clear of the circle and the axes, which the redraw repaints.
     addRoot(filterState.poles, 0.5, 0.5, true);   // (141, 89), (141, 151)
@@ -320,7 +327,7 @@ TEST_F(ZPlaneView, FirstEraseAfterResetErasesNothing)
     EXPECT_EQ(pixelsOf(surface, ZERO_BLUE), blue);
 }
 
-TEST_F(ZPlaneView, RootListCountsBelowOneDrawNothing)
+TEST_F(ZPlaneViewTest, RootListCountsBelowOneDrawNothing)
 {
     const Complex positions[1] = {{0.5, 0.5}};
     const bool pairFlags[1] = {true};
@@ -329,7 +336,7 @@ TEST_F(ZPlaneView, RootListCountsBelowOneDrawNothing)
     EXPECT_EQ(pixelsOf(surface, WHITE).size(), 300u * 300u);
 }
 
-TEST_F(ZPlaneView, FarAndNonFiniteRoots)
+TEST_F(ZPlaneViewTest, FarAndNonFiniteRoots)
 {
     Surface empty;
     resizeSurface(empty, 300, 300);
@@ -351,7 +358,7 @@ TEST_F(ZPlaneView, FarAndNonFiniteRoots)
     EXPECT_EQ(pixelsOf(surface, POLE_RED), cross(CX, CY, 4));
 }
 
-TEST_F(ZPlaneView, ReversedRectangleWrapsTheScale)
+TEST_F(ZPlaneViewTest, ReversedRectangleWrapsTheScale)
 {
     // half −50; 5 × (2^32 − 50) modulo 2^32, shifted, gives 536870880 and a
     // cross half-size of 38347920 around (150, −30).
@@ -365,15 +372,17 @@ TEST_F(ZPlaneView, ReversedRectangleWrapsTheScale)
     EXPECT_EQ(pixelAt(surface, 150, 50), BLACK);
 }
 
-class RootPalette : public ZPlaneView {
+// The palette drawn into paletteRect with samples sized by zPlaneScale, as the
+// z-plane's last drawing would have set it.
+class RootPalette : public testing::Test {
 protected:
-    void SetUp() override
-    {
-        ZPlaneView::SetUp();
-        paletteRect = Rect{10, 10, 142, 43};  // cells of side 33
-        zPlaneScale = 62.0;
-    }
-    void TearDown() override { paletteRect = Rect{}; }
+    RootPalette() { resizeSurface(surface, 300, 300); }
+
+    void drawPalette(Surface& target, bool withMarks) { ::drawPalette(target, paletteRect, zPlaneScale, withMarks); }
+
+    Surface surface;
+    Rect paletteRect{10, 10, 142, 43};  // cells of side 33
+    double zPlaneScale = 62.0;
 };
 
 TEST_F(RootPalette, FrameAndDividers)

@@ -30,170 +30,160 @@
 #include <cmath>
 #include <cstdio>
 
-namespace {
-
-QList<QAction*> menuItems(int menuIndex)
-{
-    return mainWindow->menuBar()->actions().at(menuIndex)->menu()->actions();
-}
-
-QAction* commandAction(int id)
-{
-    for (QAction* top : mainWindow->menuBar()->actions())
-        for (QAction* item : top->menu()->actions())
-            if (item->data().toInt() == id)
-                return item;
-    return nullptr;
-}
-
-QString cutoffText() { return controls.cutoffLabel->text(); }
-
-// The filter a fresh design of the given model gives for the current
-// parameters, to compare with what the window computed.
-FilterState designed(int model)
-{
-    const FilterState kept = filterState;
-    filterState.modelIndex = model;
-    applyModel();
-    const FilterState result = filterState;
-    filterState = kept;
-    return result;
-}
-
-bool sameRoots(const FilterState& a, const FilterState& b)
-{
-    if (a.zeros.count != b.zeros.count || a.poles.count != b.poles.count || a.gain != b.gain)
-        return false;
-    for (const auto list : {&FilterState::zeros, &FilterState::poles})
-        for (int i = 0; i < (a.*list).count; ++i)
-            if ((a.*list).positions[i].re != (b.*list).positions[i].re ||
-                (a.*list).positions[i].im != (b.*list).positions[i].im ||
-                (a.*list).pairFlags[i] != (b.*list).pairFlags[i])
-                return false;
-    return true;
-}
-
-void setSliderByKeys(QSlider* slider, int position)
-{
-    slider->setFocus();
-    QTest::keyClick(slider, Qt::Key_Home);
-    while (slider->value() + slider->pageStep() <= position)
-        QTest::keyClick(slider, Qt::Key_PageUp);
-    while (slider->value() < position)
-        QTest::keyClick(slider, Qt::Key_Right);
-    settle();
-}
-
-void chooseModelByKeys(int model)
-{
-    QComboBox* combo = controls.modelComboBox;
-    combo->setFocus();
-    while (combo->currentIndex() < model)
-        QTest::keyClick(combo, Qt::Key_Down);
-    while (combo->currentIndex() > model)
-        QTest::keyClick(combo, Qt::Key_Up);
-    settle();
-}
-
-void chooseRate(int id)
-{
-    commandAction(id)->trigger();
-    settle();
-}
-
-// What the screen shows of the client area, for comparison with the surface.
-QImage shownClientArea()
-{
-    const QImage window = mainWindow->screen()->grabWindow(mainWindow->winId()).toImage();
-    const QPoint origin = clientArea->mapTo(mainWindow, QPoint(0, 0));
-    return window.copy(QRect(origin, clientArea->size())).convertToFormat(QImage::Format_RGB32);
-}
-
-// Window coordinates of a client device pixel, for pointer events.
-QPoint windowPointOf(Point pixel)
-{
-    const double ratio = clientArea->devicePixelRatioF();
-    const QPoint logical(toPixel(pixel.x / ratio), toPixel(pixel.y / ratio));
-    return clientArea->mapTo(mainWindow, logical);
-}
-
-void pointerTo(Point pixel)
-{
-    QTest::mouseMove(mainWindow->windowHandle(), windowPointOf(pixel));
-    settle();
-}
-
-Point markOf(const Complex& position)
-{
-    return {zPlaneCentreX + toPixel(position.re * zPlaneScale), zPlaneCentreY - toPixel(position.im * zPlaneScale)};
-}
-
-// What the window shows of the client area after partial redraws, against
-// a full repaint of the same state: the device pixels that differ from what
-// the full repaint shows, and those of the full repaint's panes, z-plane and
-// palette that are not the surface's pixel at the same place.
-struct ShownDifference {
-    int leftByPartialRedraws = 0;
-    int fullRepaintNotSurface = 0;
-};
-
-ShownDifference shownAgainstAFullRepaint()
-{
-    const QImage partial = shownClientPixels();
-    clientArea->invalidate();
-    settle();
-    const QImage full = shownClientPixels();
-    const QImage reference = freshFullPaint();
-    ShownDifference difference;
-    difference.leftByPartialRedraws = differingPixels(partial, full, {0, 0, full.width(), full.height()});
-    for (const Rect& r : {magnitudePane, phasePane, zPlaneRect, paletteRect})
-        difference.fullRepaintNotSurface += differingPixels(full, reference, r);
-    return difference;
-}
-
-}  // namespace
-
-class MainWindowTest : public QObject {
+class MainWindowTest : public QObject, public WindowDriver {
     Q_OBJECT
 
-private slots:
-    void initTestCase()
+    QList<QAction*> menuItems(int menuIndex)
     {
-        QVERIFY(createMainWindow());
-        QVERIFY(QTest::qWaitForWindowExposed(mainWindow));
+        return mainWindow()->menuBar()->actions().at(menuIndex)->menu()->actions();
+    }
+
+    QAction* commandAction(int id)
+    {
+        for (QAction* top : mainWindow()->menuBar()->actions())
+            for (QAction* item : top->menu()->actions())
+                if (item->data().toInt() == id)
+                    return item;
+        return nullptr;
+    }
+
+    QString cutoffText() { return controls().cutoffLabel->text(); }
+
+    // The filter a fresh design of the given model gives for the current
+    // parameters, to compare with what the window computed.
+    FilterState designed(int model) const
+    {
+        FilterState result = filterState();
+        result.modelIndex = model;
+        applyModel(result);
+        return result;
+    }
+
+    bool sameRoots(const FilterState& a, const FilterState& b)
+    {
+        if (a.zeros.count != b.zeros.count || a.poles.count != b.poles.count || a.gain != b.gain)
+            return false;
+        for (const auto list : {&FilterState::zeros, &FilterState::poles})
+            for (int i = 0; i < (a.*list).count; ++i)
+                if ((a.*list).positions[i].re != (b.*list).positions[i].re ||
+                    (a.*list).positions[i].im != (b.*list).positions[i].im ||
+                    (a.*list).pairFlags[i] != (b.*list).pairFlags[i])
+                    return false;
+        return true;
+    }
+
+    void setSliderByKeys(QSlider* slider, int position)
+    {
+        slider->setFocus();
+        QTest::keyClick(slider, Qt::Key_Home);
+        while (slider->value() + slider->pageStep() <= position)
+            QTest::keyClick(slider, Qt::Key_PageUp);
+        while (slider->value() < position)
+            QTest::keyClick(slider, Qt::Key_Right);
         settle();
     }
 
-    void cleanupTestCase() { destroyMainWindow(); }
+    void chooseModelByKeys(int model)
+    {
+        QComboBox* combo = controls().modelComboBox;
+        combo->setFocus();
+        while (combo->currentIndex() < model)
+            QTest::keyClick(combo, Qt::Key_Down);
+        while (combo->currentIndex() > model)
+            QTest::keyClick(combo, Qt::Key_Up);
+        settle();
+    }
+
+    void chooseRate(int id)
+    {
+        commandAction(id)->trigger();
+        settle();
+    }
+
+    // What the screen shows of the client area, for comparison with the surface.
+    QImage shownClientArea()
+    {
+        const QImage window = mainWindow()->screen()->grabWindow(mainWindow()->winId()).toImage();
+        const QPoint origin = clientArea()->mapTo(mainWindow(), QPoint(0, 0));
+        return window.copy(QRect(origin, clientArea()->size())).convertToFormat(QImage::Format_RGB32);
+    }
+
+    // Window coordinates of a client device pixel, for pointer events.
+    QPoint windowPointOf(Point pixel)
+    {
+        const double ratio = clientArea()->devicePixelRatioF();
+        const QPoint logical(toPixel(pixel.x / ratio), toPixel(pixel.y / ratio));
+        return clientArea()->mapTo(mainWindow(), logical);
+    }
+
+    void pointerTo(Point pixel)
+    {
+        QTest::mouseMove(mainWindow()->windowHandle(), windowPointOf(pixel));
+        settle();
+    }
+
+    Point markOf(const Complex& position)
+    {
+        return {zPlaneCentreX() + toPixel(position.re * zPlaneScale()),
+                zPlaneCentreY() - toPixel(position.im * zPlaneScale())};
+    }
+
+    // What the window shows of the client area after partial redraws, against
+    // a full repaint of the same state: the device pixels that differ from what
+    // the full repaint shows, and those of the full repaint's panes, z-plane and
+    // palette that are not the surface's pixel at the same place.
+    struct ShownDifference {
+        int leftByPartialRedraws = 0;
+        int fullRepaintNotSurface = 0;
+    };
+
+    ShownDifference shownAgainstAFullRepaint()
+    {
+        const QImage partial = shownClientPixels();
+        clientArea()->invalidate();
+        settle();
+        const QImage full = shownClientPixels();
+        const QImage reference = freshFullPaint();
+        ShownDifference difference;
+        difference.leftByPartialRedraws = differingPixels(partial, full, {0, 0, full.width(), full.height()});
+        for (const Rect& r : {magnitudePane(), phasePane(), zPlaneRect(), paletteRect()})
+            difference.fullRepaintNotSurface += differingPixels(full, reference, r);
+        return difference;
+    }
+
+private slots:
+    void initTestCase() { QVERIFY(openWindow()); }
+
+    void cleanupTestCase() { closeWindow(); }
 
     void startsWithTheDefaultFilter()
     {
-        QCOMPARE(mainWindow->windowTitle(), QString("Vorbel"));
-        QCOMPARE(filterState.nyquist, 22050.0);
-        QCOMPARE(filterState.modelIndex, 0);
-        QCOMPARE(filterState.poles.count, 1);
-        QVERIFY(std::fabs(filterState.poles.positions[0].re - 0.9352391910) < 5e-11);
+        QCOMPARE(mainWindow()->windowTitle(), QString("Vorbel"));
+        QCOMPARE(filterState().nyquist, 22050.0);
+        QCOMPARE(filterState().modelIndex, 0);
+        QCOMPARE(filterState().poles.count, 1);
+        QVERIFY(std::fabs(filterState().poles.positions[0].re - 0.9352391910) < 5e-11);
 
-        QCOMPARE(controls.modelLabel->text(), QString("Filter model:"));
-        QCOMPARE(controls.modelComboBox->count(), 9);
-        QCOMPARE(controls.modelComboBox->currentText(), QString("1st order LP"));
-        QCOMPARE(controls.modelComboBox->itemText(8), QString("Custom"));
+        QCOMPARE(controls().modelLabel->text(), QString("Filter model:"));
+        QCOMPARE(controls().modelComboBox->count(), 9);
+        QCOMPARE(controls().modelComboBox->currentText(), QString("1st order LP"));
+        QCOMPARE(controls().modelComboBox->itemText(8), QString("Custom"));
         QCOMPARE(cutoffText(), QString("fc = 470 Hz"));
-        QCOMPARE(controls.cutoffSlider->value(), 1000);
-        QCOMPARE(controls.qSlider->value(), 0);
-        QCOMPARE(controls.qLabel->text(), QString("Q = 0.707"));
-        QVERIFY(controls.modelLabel->isVisible());
-        QVERIFY(controls.modelComboBox->isVisible());
-        QVERIFY(controls.cutoffLabel->isVisible());
-        QVERIFY(controls.cutoffSlider->isVisible());
-        QVERIFY(!controls.qLabel->isVisible());
-        QVERIFY(!controls.qSlider->isVisible());
+        QCOMPARE(controls().cutoffSlider->value(), 1000);
+        QCOMPARE(controls().qSlider->value(), 0);
+        QCOMPARE(controls().qLabel->text(), QString("Q = 0.707"));
+        QVERIFY(controls().modelLabel->isVisible());
+        QVERIFY(controls().modelComboBox->isVisible());
+        QVERIFY(controls().cutoffLabel->isVisible());
+        QVERIFY(controls().cutoffSlider->isVisible());
+        QVERIFY(!controls().qLabel->isVisible());
+        QVERIFY(!controls().qSlider->isVisible());
     }
 
     void menusCarryTheirTextsAndOneCheckMark()
     {
         QStringList titles;
-        for (const QAction* action : mainWindow->menuBar()->actions())
+        for (const QAction* action : mainWindow()->menuBar()->actions())
             titles << action->text();
         QCOMPARE(titles, QStringList({"&File", "F&s", "&Help"}));
         QCOMPARE(menuItems(0).size(), 1);
@@ -233,12 +223,12 @@ private slots:
     {
         const QImage reference = freshFullPaint();
         const Rect all{0, 0, reference.width(), reference.height()};
-        QCOMPARE(QString::fromStdString(firstDifference(clientArea->surface.image, reference, all)), QString());
-        // What the screen shows is the surface, under the controls.
+        QCOMPARE(QString::fromStdString(firstDifference(clientArea()->surface().image, reference, all)), QString());
+        // What the screen shows is the surface, under the controls().
         const QImage shown = shownClientArea();
-        for (const Rect& r : {magnitudePane, phasePane, zPlaneRect})
-            QCOMPARE(QString::fromStdString(firstDifference(shown, clientArea->surface.image, r)), QString());
-        QVERIFY(cutoffMarkerVisible);
+        for (const Rect& r : {magnitudePane(), phasePane(), zPlaneRect()})
+            QCOMPARE(QString::fromStdString(firstDifference(shown, clientArea()->surface().image, r)), QString());
+        QVERIFY(cutoffMarkerVisible());
     }
 
     void sampleRateItemsMoveTheCheckMarkAndRepaint()
@@ -253,16 +243,16 @@ private slots:
                      {IDM_RATE_44100, 22050.0, "fc = 470 Hz"}};
         for (const auto& rate : rates) {
             // A stray pixel outside the panes: only a full paint removes it.
-            setPixel(clientArea->surface, 1, surfaceHeight(clientArea->surface) - 2, rgb(1, 2, 3));
+            setPixel(clientArea()->surface(), 1, surfaceHeight(clientArea()->surface()) - 2, rgb(1, 2, 3));
             chooseRate(rate.id);
             for (const QAction* action : menuItems(1))
                 QCOMPARE(action->isChecked(), action->data().toInt() == rate.id);
-            QCOMPARE(filterState.nyquist, rate.nyquist);
+            QCOMPARE(filterState().nyquist, rate.nyquist);
             QCOMPARE(cutoffText(), QString(rate.label));
-            QCOMPARE(controls.cutoffSlider->value(), 1000);
-            QCOMPARE(pixelAt(clientArea->surface, 1, surfaceHeight(clientArea->surface) - 2), WHITE);
+            QCOMPARE(controls().cutoffSlider->value(), 1000);
+            QCOMPARE(pixelAt(clientArea()->surface(), 1, surfaceHeight(clientArea()->surface()) - 2), WHITE);
             const QImage reference = freshFullPaint();
-            QCOMPARE(QString::fromStdString(firstDifference(clientArea->surface.image, reference,
+            QCOMPARE(QString::fromStdString(firstDifference(clientArea()->surface().image, reference,
                                                             {0, 0, reference.width(), reference.height()})),
                      QString());
         }
@@ -285,28 +275,28 @@ private slots:
         for (const auto& c : cases) {
             if (!commandAction(c.id)->isChecked())
                 chooseRate(c.id);
-            setSliderByKeys(controls.cutoffSlider, c.position);
-            QCOMPARE(controls.cutoffSlider->value(), c.position);
+            setSliderByKeys(controls().cutoffSlider, c.position);
+            QCOMPARE(controls().cutoffSlider->value(), c.position);
             QCOMPARE(cutoffText(), QString(c.label));
-            QCOMPARE(filterState.cutoff,
-                     cutoffAtPosition(filterState.nyquist, filterState.lowestFrequency, c.position));
-            QVERIFY(sameRoots(filterState, designed(0)));
-            QVERIFY(cutoffMarkerVisible);
+            QCOMPARE(filterState().cutoff,
+                     cutoffAtPosition(filterState().nyquist, filterState().lowestFrequency, c.position));
+            QVERIFY(sameRoots(filterState(), designed(0)));
+            QVERIFY(cutoffMarkerVisible());
             QCOMPARE(QString::fromStdString(differenceFromFullPaint()), QString());
         }
         // The end key at the top of the range still redraws: a no-op move
         // keeps the picture.
-        QTest::keyClick(controls.cutoffSlider, Qt::Key_End);
+        QTest::keyClick(controls().cutoffSlider, Qt::Key_End);
         settle();
         QCOMPARE(QString::fromStdString(differenceFromFullPaint()), QString());
         chooseRate(IDM_RATE_44100);
-        setSliderByKeys(controls.cutoffSlider, 1000);
+        setSliderByKeys(controls().cutoffSlider, 1000);
         QCOMPARE(cutoffText(), QString("fc = 470 Hz"));
     }
 
     void cutoffSliderByMouse()
     {
-        QSlider* slider = controls.cutoffSlider;
+        QSlider* slider = controls().cutoffSlider;
         const QRect handle = sliderHandle(slider);
 
         // Dragging the handle to the right raises the cutoff at every step.
@@ -317,9 +307,9 @@ private slots:
         QTest::mouseRelease(slider, Qt::LeftButton, {}, handle.center() + QPoint(40, 0));
         settle();
         QVERIFY(slider->value() > before);
-        QCOMPARE(cutoffText(), QString::fromStdString(cutoffLabelText(filterState.cutoff)));
-        QCOMPARE(filterState.cutoff, cutoffAtPosition(filterState.nyquist, filterState.lowestFrequency, slider->value()));
-        QVERIFY(sameRoots(filterState, designed(0)));
+        QCOMPARE(cutoffText(), QString::fromStdString(cutoffLabelText(filterState().cutoff)));
+        QCOMPARE(filterState().cutoff, cutoffAtPosition(filterState().nyquist, filterState().lowestFrequency, slider->value()));
+        QVERIFY(sameRoots(filterState(), designed(0)));
         QCOMPARE(QString::fromStdString(differenceFromFullPaint()), QString());
 
         // A click on the groove left of the handle moves it down.
@@ -327,27 +317,27 @@ private slots:
         QTest::mouseClick(slider, Qt::LeftButton, {}, QPoint(2, slider->height() / 2));
         settle();
         QVERIFY(slider->value() < dragged);
-        QCOMPARE(filterState.cutoff, cutoffAtPosition(filterState.nyquist, filterState.lowestFrequency, slider->value()));
+        QCOMPARE(filterState().cutoff, cutoffAtPosition(filterState().nyquist, filterState().lowestFrequency, slider->value()));
         setSliderByKeys(slider, 1000);
     }
 
     void qSliderByKeys()
     {
         chooseModelByKeys(1);
-        QVERIFY(controls.qSlider->isVisible());
+        QVERIFY(controls().qSlider->isVisible());
         const struct {
             int position;
             const char* label;
         } cases[] = {{0, "Q = 0.707"}, {500, "Q = 1.37"}, {1000, "Q = 2.66"}, {1500, "Q = 5.16"}, {2000, "Q = 10"}};
         for (const auto& c : cases) {
-            setSliderByKeys(controls.qSlider, c.position);
-            QCOMPARE(controls.qLabel->text(), QString(c.label));
-            QCOMPARE(filterState.q, qAtPosition(c.position));
-            QVERIFY(sameRoots(filterState, designed(1)));
-            QVERIFY(cutoffMarkerVisible);
+            setSliderByKeys(controls().qSlider, c.position);
+            QCOMPARE(controls().qLabel->text(), QString(c.label));
+            QCOMPARE(filterState().q, qAtPosition(c.position));
+            QVERIFY(sameRoots(filterState(), designed(1)));
+            QVERIFY(cutoffMarkerVisible());
             QCOMPARE(QString::fromStdString(differenceFromFullPaint()), QString());
         }
-        setSliderByKeys(controls.qSlider, 0);
+        setSliderByKeys(controls().qSlider, 0);
         chooseModelByKeys(0);
     }
 
@@ -356,12 +346,12 @@ private slots:
         const bool qShown[] = {false, true, true, true, true, false, true, false, false};
         for (int model = 0; model < 8; ++model) {
             chooseModelByKeys(model);
-            QCOMPARE(filterState.modelIndex, model);
-            QVERIFY(controls.cutoffLabel->isVisible());
-            QVERIFY(controls.cutoffSlider->isVisible());
-            QCOMPARE(controls.qLabel->isVisible(), qShown[model]);
-            QCOMPARE(controls.qSlider->isVisible(), qShown[model]);
-            QVERIFY(sameRoots(filterState, designed(model)));
+            QCOMPARE(filterState().modelIndex, model);
+            QVERIFY(controls().cutoffLabel->isVisible());
+            QVERIFY(controls().cutoffSlider->isVisible());
+            QCOMPARE(controls().qLabel->isVisible(), qShown[model]);
+            QCOMPARE(controls().qSlider->isVisible(), qShown[model]);
+            QVERIFY(sameRoots(filterState(), designed(model)));
             QCOMPARE(QString::fromStdString(differenceFromFullPaint()), QString());
         }
     }
@@ -370,24 +360,24 @@ private slots:
     {
         chooseModelByKeys(7);
         settle();
-        const FilterState before = filterState;
-        const QImage picture = clientArea->surface.image.copy();
+        const FilterState before = filterState();
+        const QImage picture = clientArea()->surface().image.copy();
         chooseModelByKeys(8);
-        QCOMPARE(filterState.modelIndex, MODEL_CUSTOM);
-        QVERIFY(sameRoots(filterState, before));
-        QVERIFY(clientArea->surface.image == picture);
-        QVERIFY(!controls.cutoffLabel->isVisible());
-        QVERIFY(!controls.cutoffSlider->isVisible());
-        QVERIFY(!controls.qLabel->isVisible());
-        QVERIFY(!controls.qSlider->isVisible());
-        QVERIFY(!filterState.qVisible);
+        QCOMPARE(filterState().modelIndex, MODEL_CUSTOM);
+        QVERIFY(sameRoots(filterState(), before));
+        QVERIFY(clientArea()->surface().image == picture);
+        QVERIFY(!controls().cutoffLabel->isVisible());
+        QVERIFY(!controls().cutoffSlider->isVisible());
+        QVERIFY(!controls().qLabel->isVisible());
+        QVERIFY(!controls().qSlider->isVisible());
+        QVERIFY(!filterState().qVisible);
 
         // Back to a model: rebuilt from the sliders, which kept their places.
-        setPixel(clientArea->surface, 0, 0, rgb(1, 1, 1));
+        setPixel(clientArea()->surface(), 0, 0, rgb(1, 1, 1));
         chooseModelByKeys(3);
-        QCOMPARE(filterState.cutoff, cutoffAtPosition(filterState.nyquist, filterState.lowestFrequency, 1000));
-        QVERIFY(sameRoots(filterState, designed(3)));
-        QVERIFY(controls.qSlider->isVisible());
+        QCOMPARE(filterState().cutoff, cutoffAtPosition(filterState().nyquist, filterState().lowestFrequency, 1000));
+        QVERIFY(sameRoots(filterState(), designed(3)));
+        QVERIFY(controls().qSlider->isVisible());
     }
 
     // A new rate in "Custom" keeps the roots and the hidden Q controls, and
@@ -395,21 +385,21 @@ private slots:
     void sampleRateInCustomKeepsTheQFlagClear()
     {
         chooseModelByKeys(6);
-        QVERIFY(filterState.qVisible);
+        QVERIFY(filterState().qVisible);
         chooseModelByKeys(8);
-        const FilterState before = filterState;
+        const FilterState before = filterState();
         chooseRate(IDM_RATE_96000);
-        QCOMPARE(filterState.nyquist, 48000.0);
+        QCOMPARE(filterState().nyquist, 48000.0);
         QCOMPARE(cutoffText(), QString("fc = 693 Hz"));
-        QVERIFY(sameRoots(filterState, before));
-        QVERIFY(!filterState.qVisible);
-        QVERIFY(controls.qSlider->isHidden());
-        QVERIFY(controls.qLabel->isHidden());
-        QVERIFY(controls.cutoffSlider->isHidden());
+        QVERIFY(sameRoots(filterState(), before));
+        QVERIFY(!filterState().qVisible);
+        QVERIFY(controls().qSlider->isHidden());
+        QVERIFY(controls().qLabel->isHidden());
+        QVERIFY(controls().cutoffSlider->isHidden());
         chooseRate(IDM_RATE_44100);
-        QVERIFY(!filterState.qVisible);
+        QVERIFY(!filterState().qVisible);
         chooseModelByKeys(0);
-        QVERIFY(!filterState.qVisible);
+        QVERIFY(!filterState().qVisible);
     }
 
     // A root grabbed while a press holds a slider switches to "Custom" and
@@ -419,44 +409,44 @@ private slots:
     void hiddenSliderChangesNothing()
     {
         chooseModelByKeys(1);
-        QSlider* slider = controls.cutoffSlider;
+        QSlider* slider = controls().cutoffSlider;
         const QPoint groove(slider->width() - 3, slider->height() / 2);
         QTest::mousePress(slider, Qt::LeftButton, {}, groove);
         settle();
         const int pressed = slider->value();
-        switchToCustom();
-        const FilterState custom = filterState;
+        mainWindow()->switchToCustom();
+        const FilterState custom = filterState();
         QTest::qWait(900);
         QCOMPARE(slider->value(), pressed);
         QTest::mouseRelease(slider, Qt::LeftButton, {}, groove);
         settle();
-        QCOMPARE(filterState.cutoff, custom.cutoff);
-        QVERIFY(!filterState.qVisible);
-        QVERIFY(sameRoots(filterState, custom));
+        QCOMPARE(filterState().cutoff, custom.cutoff);
+        QVERIFY(!filterState().qVisible);
+        QVERIFY(sameRoots(filterState(), custom));
 
         // Held by its handle, released after the hiding.
         chooseModelByKeys(1);
         const QPoint handle = sliderHandle(slider).center();
         QTest::mousePress(slider, Qt::LeftButton, {}, handle);
         QVERIFY(slider->isSliderDown());
-        switchToCustom();
-        redrawPlots(false);
+        mainWindow()->switchToCustom();
+        mainWindow()->redrawPlots(false);
         QTest::mouseRelease(slider, Qt::LeftButton, {}, handle);
         settle();
-        QVERIFY(!filterState.qVisible);
-        QVERIFY(!cutoffMarkerVisible);
+        QVERIFY(!filterState().qVisible);
+        QVERIFY(!cutoffMarkerVisible());
 
         // Shown again with a model, the slider works again.
         chooseModelByKeys(0);
         QVERIFY(slider->isEnabled());
         setSliderByKeys(slider, 1000);
         QCOMPARE(cutoffText(), QString("fc = 470 Hz"));
-        QVERIFY(cutoffMarkerVisible);
+        QVERIFY(cutoffMarkerVisible());
     }
 
     void modelChosenFromTheOpenList()
     {
-        QComboBox* combo = controls.modelComboBox;
+        QComboBox* combo = controls().modelComboBox;
         combo->showPopup();
         QAbstractItemView* list = combo->view();
         QTRY_VERIFY(list->isVisible());
@@ -465,8 +455,8 @@ private slots:
         QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, item.center());
         settle();
         QCOMPARE(combo->currentIndex(), 5);
-        QCOMPARE(filterState.modelIndex, 5);
-        QVERIFY(sameRoots(filterState, designed(5)));
+        QCOMPARE(filterState().modelIndex, 5);
+        QVERIFY(sameRoots(filterState(), designed(5)));
         chooseModelByKeys(0);
     }
 
@@ -496,24 +486,24 @@ private slots:
             Qt::Key closing;
         } keys[] = {{Qt::Key_Question, Qt::Key_Return}, {Qt::Key_Slash, Qt::Key_Escape}};
         for (const auto& k : keys) {
-            mainWindow->activateWindow();
-            QVERIFY(QTest::qWaitForWindowActive(mainWindow));
-            clientArea->setFocus();
-            QCOMPARE(QApplication::focusWidget(), clientArea);
+            mainWindow()->activateWindow();
+            QVERIFY(QTest::qWaitForWindowActive(mainWindow()));
+            clientArea()->setFocus();
+            QCOMPARE(QApplication::focusWidget(), clientArea());
             Qt::Key closing = k.closing;
             whenModalShows([closing](QWidget* dialog) { QTest::keyClick(dialog, closing); }, &shown);
-            QTest::keyClick(clientArea, k.typed, Qt::AltModifier);
+            QTest::keyClick(clientArea(), k.typed, Qt::AltModifier);
             QVERIFY(shown);
             QVERIFY(QApplication::activeModalWidget() == nullptr);
         }
 
         // While the combo box has the focus the keys do nothing.
-        controls.modelComboBox->setFocus();
+        controls().modelComboBox->setFocus();
         whenModalShows([](QWidget* dialog) { QTest::keyClick(dialog, Qt::Key_Escape); }, &shown, 300);
-        QTest::keyClick(controls.modelComboBox, Qt::Key_Question, Qt::AltModifier);
+        QTest::keyClick(controls().modelComboBox, Qt::Key_Question, Qt::AltModifier);
         QTest::qWait(400);
         QVERIFY(!shown);
-        QCOMPARE(controls.modelComboBox->currentIndex(), 0);
+        QCOMPARE(controls().modelComboBox->currentIndex(), 0);
     }
 
     // A click on a response pane or the z-plane takes the keyboard focus back
@@ -521,20 +511,20 @@ private slots:
     // opens the About box again.
     void clickOnThePlotsBringsTheAboutKeysBack()
     {
-        const Point plots[] = {{magnitudePane.left + 20, magnitudePane.top + 20},
-                               {phasePane.left + 20, phasePane.bottom - 20},
-                               {zPlaneCentreX - 15, zPlaneCentreY + 40}};
+        const Point plots[] = {{magnitudePane().left + 20, magnitudePane().top + 20},
+                               {phasePane().left + 20, phasePane().bottom - 20},
+                               {zPlaneCentreX() - 15, zPlaneCentreY() + 40}};
         const Qt::Key typed[] = {Qt::Key_Question, Qt::Key_Slash, Qt::Key_Question};
         // Used by a click on its handle, or by keys.
-        QWidget* const usedControls[] = {controls.cutoffSlider, controls.modelComboBox, controls.cutoffSlider};
+        QWidget* const usedControls[] = {controls().cutoffSlider, controls().modelComboBox, controls().cutoffSlider};
         for (std::size_t i = 0; i < std::size(plots); ++i) {
             // The window is active again once the About box has closed.
-            mainWindow->activateWindow();
-            QVERIFY(QTest::qWaitForWindowActive(mainWindow));
+            mainWindow()->activateWindow();
+            QVERIFY(QTest::qWaitForWindowActive(mainWindow()));
             QWidget* control = usedControls[i];
-            if (control == controls.cutoffSlider) {
-                QTest::mouseClick(mainWindow->windowHandle(), Qt::LeftButton, {},
-                                  control->mapTo(mainWindow, sliderHandle(controls.cutoffSlider).center()));
+            if (control == controls().cutoffSlider) {
+                QTest::mouseClick(mainWindow()->windowHandle(), Qt::LeftButton, {},
+                                  control->mapTo(mainWindow(), sliderHandle(controls().cutoffSlider).center()));
                 settle();
             } else {
                 chooseModelByKeys(1);
@@ -545,19 +535,19 @@ private slots:
             // While the control has the focus the keys do not reach the window.
             bool shown = false;
             whenModalShows([](QWidget* dialog) { QTest::keyClick(dialog, Qt::Key_Escape); }, &shown, 300);
-            QTest::keyClick(mainWindow->windowHandle(), typed[i], Qt::AltModifier);
+            QTest::keyClick(mainWindow()->windowHandle(), typed[i], Qt::AltModifier);
             QTest::qWait(400);
             QVERIFY(!shown);
 
-            QTest::mouseClick(mainWindow->windowHandle(), Qt::LeftButton, {}, windowPointOf(plots[i]));
+            QTest::mouseClick(mainWindow()->windowHandle(), Qt::LeftButton, {}, windowPointOf(plots[i]));
             settle();
-            QCOMPARE(QApplication::focusWidget(), clientArea);
+            QCOMPARE(QApplication::focusWidget(), clientArea());
             whenModalShows([](QWidget* dialog) { QTest::keyClick(dialog, Qt::Key_Escape); }, &shown);
-            QTest::keyClick(mainWindow->windowHandle(), typed[i], Qt::AltModifier);
+            QTest::keyClick(mainWindow()->windowHandle(), typed[i], Qt::AltModifier);
             QVERIFY(shown);
             QVERIFY(QApplication::activeModalWidget() == nullptr);
         }
-        QCOMPARE(filterState.modelIndex, 0);
+        QCOMPARE(filterState().modelIndex, 0);
     }
 
     // At any device pixel ratio, what slider steps, a root drag and a
@@ -566,83 +556,83 @@ private slots:
     {
         QVERIFY(!shownClientPixels().isNull());
         chooseModelByKeys(0);
-        setSliderByKeys(controls.cutoffSlider, 1000);
-        clientArea->invalidate();
+        setSliderByKeys(controls().cutoffSlider, 1000);
+        clientArea()->invalidate();
         settle();
 
         for (int step = 0; step < 40; ++step) {
-            QTest::keyClick(controls.cutoffSlider, Qt::Key_Right);
+            QTest::keyClick(controls().cutoffSlider, Qt::Key_Right);
             settle();
         }
         for (int step = 0; step < 13; ++step) {
-            QTest::keyClick(controls.cutoffSlider, Qt::Key_Left);
+            QTest::keyClick(controls().cutoffSlider, Qt::Key_Left);
             settle();
         }
-        QCOMPARE(controls.cutoffSlider->value(), 1027);
+        QCOMPARE(controls().cutoffSlider->value(), 1027);
         const ShownDifference afterSliderSteps = shownAgainstAFullRepaint();
 
-        const Complex start = filterState.poles.positions[0];
+        const Complex start = filterState().poles.positions[0];
         const Point grab = markOf(start);
         // From elsewhere, so that the pointer arrives at the pole after the
         // last filter change and the press takes it.
-        pointerTo({magnitudePane.left + 5, magnitudePane.top + 5});
+        pointerTo({magnitudePane().left + 5, magnitudePane().top + 5});
         pointerTo(grab);
-        QVERIFY(rootEditor.hovering);
-        QTest::mousePress(mainWindow->windowHandle(), Qt::LeftButton, {}, windowPointOf(grab));
+        QVERIFY(rootEditor().hovering);
+        QTest::mousePress(mainWindow()->windowHandle(), Qt::LeftButton, {}, windowPointOf(grab));
         settle();
         for (int step = 1; step <= 6; ++step)
             pointerTo({grab.x - 7 * step, grab.y - 5 * step});
-        QTest::mouseRelease(mainWindow->windowHandle(), Qt::LeftButton, {}, windowPointOf({grab.x - 42, grab.y - 30}));
+        QTest::mouseRelease(mainWindow()->windowHandle(), Qt::LeftButton, {}, windowPointOf({grab.x - 42, grab.y - 30}));
         settle();
-        QVERIFY(filterState.poles.positions[0].re < start.re);
+        QVERIFY(filterState().poles.positions[0].re < start.re);
         const ShownDifference afterRootDrag = shownAgainstAFullRepaint();
 
-        const int zeros = filterState.zeros.count;
-        const int side = paletteRect.bottom - paletteRect.top;
-        const Point cell{paletteRect.left + 3 * side + side / 2, paletteRect.top + side / 2};
+        const int zeros = filterState().zeros.count;
+        const int side = paletteRect().bottom - paletteRect().top;
+        const Point cell{paletteRect().left + 3 * side + side / 2, paletteRect().top + side / 2};
         pointerTo(cell);
-        QTest::mousePress(mainWindow->windowHandle(), Qt::LeftButton, {}, windowPointOf(cell));
+        QTest::mousePress(mainWindow()->windowHandle(), Qt::LeftButton, {}, windowPointOf(cell));
         settle();
-        const Point target{zPlaneCentreX - 25, zPlaneCentreY - 35};
+        const Point target{zPlaneCentreX() - 25, zPlaneCentreY() - 35};
         for (int step = 1; step <= 4; ++step)
             pointerTo({cell.x + (target.x - cell.x) * step / 4, cell.y + (target.y - cell.y) * step / 4});
-        QTest::mouseRelease(mainWindow->windowHandle(), Qt::LeftButton, {}, windowPointOf(target));
+        QTest::mouseRelease(mainWindow()->windowHandle(), Qt::LeftButton, {}, windowPointOf(target));
         settle();
-        QCOMPARE(filterState.zeros.count, zeros + 1);
+        QCOMPARE(filterState().zeros.count, zeros + 1);
         const ShownDifference afterPaletteAdd = shownAgainstAFullRepaint();
 
         for (const ShownDifference& shown : {afterSliderSteps, afterRootDrag, afterPaletteAdd}) {
             QCOMPARE(shown.leftByPartialRedraws, 0);
             QCOMPARE(shown.fullRepaintNotSurface, 0);
         }
-        pointerTo({magnitudePane.left + 5, magnitudePane.top + 5});
+        pointerTo({magnitudePane().left + 5, magnitudePane().top + 5});
         chooseModelByKeys(0);
-        setSliderByKeys(controls.cutoffSlider, 1000);
+        setSliderByKeys(controls().cutoffSlider, 1000);
     }
 
     // With twice as many device pixels as logical ones, the surface, the
     // controls and the pointer all count device pixels.
     void highDensityScreen()
     {
-        const double ratio = clientArea->devicePixelRatioF();
+        const double ratio = clientArea()->devicePixelRatioF();
         if (ratio == 1.0)
             QSKIP("runs with QT_SCALE_FACTOR=2");
-        QCOMPARE(surfaceWidth(clientArea->surface), static_cast<int>(std::lround(clientArea->width() * ratio)));
-        QCOMPARE(surfaceHeight(clientArea->surface), static_cast<int>(std::lround(clientArea->height() * ratio)));
-        const ControlGeometry& slider = controlGeometry[CUTOFF_SLIDER - 1];
-        QCOMPARE(controls.cutoffSlider->x(), static_cast<int>(slider.x / ratio));
-        QCOMPARE(controls.cutoffSlider->width(), static_cast<int>(slider.width / ratio));
+        QCOMPARE(surfaceWidth(clientArea()->surface()), static_cast<int>(std::lround(clientArea()->width() * ratio)));
+        QCOMPARE(surfaceHeight(clientArea()->surface()), static_cast<int>(std::lround(clientArea()->height() * ratio)));
+        const ControlGeometry& slider = layout().controlGeometry[CUTOFF_SLIDER - 1];
+        QCOMPARE(controls().cutoffSlider->x(), static_cast<int>(slider.x / ratio));
+        QCOMPARE(controls().cutoffSlider->width(), static_cast<int>(slider.width / ratio));
         QCOMPARE(QString::fromStdString(differenceFromFullPaint()), QString());
 
         // Pointing at the pole's mark finds the pole.
-        const Complex pole = filterState.poles.positions[0];
-        const int px = zPlaneCentreX + static_cast<int>(pole.re * zPlaneScale);
-        const int py = zPlaneCentreY - static_cast<int>(pole.im * zPlaneScale);
-        QTest::mouseMove(clientArea, QPoint(static_cast<int>(px / ratio), static_cast<int>(py / ratio)));
+        const Complex pole = filterState().poles.positions[0];
+        const int px = zPlaneCentreX() + static_cast<int>(pole.re * zPlaneScale());
+        const int py = zPlaneCentreY() - static_cast<int>(pole.im * zPlaneScale());
+        QTest::mouseMove(clientArea(), QPoint(static_cast<int>(px / ratio), static_cast<int>(py / ratio)));
         settle();
-        QVERIFY(rootEditor.hovering);
-        QCOMPARE(rootEditor.selectedRoot.list, &filterState.poles);
-        QCOMPARE(clientArea->cursor().shape(), handCursor->shape());
+        QVERIFY(rootEditor().hovering);
+        QCOMPARE(rootEditor().selectedRoot.list, RootListKind::Poles);
+        QCOMPARE(clientArea()->cursor().shape(), mainWindow()->cursors().hand.shape());
     }
 
     // The whole program in a child process: Exit and the close box end the
@@ -664,11 +654,18 @@ private slots:
 int runChild(int argc, char** argv, const QString& how)
 {
     QApplication application(argc, argv);
+    // The window is runMainWindow's own; the event loop finds it shown.
     QTimer::singleShot(0, [how] {
+        MainWindow* window = nullptr;
+        for (QWidget* widget : QApplication::topLevelWidgets())
+            if (auto* candidate = dynamic_cast<MainWindow*>(widget))
+                window = candidate;
+        if (window == nullptr)
+            return;
         if (how == "exit-command")
-            handleCommand(IDM_EXIT);
+            window->handleCommand(IDM_EXIT);
         else
-            mainWindow->close();
+            window->close();
         std::printf("closed\n");
         std::fflush(stdout);
     });

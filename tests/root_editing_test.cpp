@@ -22,160 +22,150 @@
 #include <cmath>
 #include <functional>
 
-namespace {
-
-QWindow* window() { return mainWindow->windowHandle(); }
-
-// Window coordinates of a client pixel.
-QPoint at(int x, int y) { return clientArea->mapTo(mainWindow, QPoint(x, y)); }
-
-Point markOf(const Complex& position, bool lower = false)
-{
-    const int dy = static_cast<int>(position.im * zPlaneScale);
-    return {zPlaneCentreX + static_cast<int>(position.re * zPlaneScale), zPlaneCentreY + (lower ? dy : -dy)};
-}
-
-void moveTo(Point p)
-{
-    QTest::mouseMove(window(), at(p.x, p.y));
-    settle();
-}
-
-void press(Point p)
-{
-    QTest::mousePress(window(), Qt::LeftButton, {}, at(p.x, p.y));
-    settle();
-}
-
-void release(Point p)
-{
-    QTest::mouseRelease(window(), Qt::LeftButton, {}, at(p.x, p.y));
-    settle();
-}
-
-CursorKind shownCursor()
-{
-    const QCursor cursor = clientArea->cursor();
-    if (cursor.shape() != Qt::BitmapCursor)
-        return CursorKind::Arrow;
-    return cursor.hotSpot() == handCursor->hotSpot() ? CursorKind::Hand : CursorKind::Bin;
-}
-
-void chooseModel(int model)
-{
-    controls.modelComboBox->setFocus();
-    while (controls.modelComboBox->currentIndex() < model)
-        QTest::keyClick(controls.modelComboBox, Qt::Key_Down);
-    while (controls.modelComboBox->currentIndex() > model)
-        QTest::keyClick(controls.modelComboBox, Qt::Key_Up);
-    settle();
-    // The pointer leaves the roots so that the next test starts from nothing.
-    moveTo({zPlaneRect.right + 5, zPlaneRect.top + 5});
-}
-
-bool normalised()
-{
-    const double gain = filterState.gain;
-    normalizeGain();
-    const bool same = filterState.gain == gain;
-    filterState.gain = gain;
-    return same;
-}
-
-bool customShown()
-{
-    return filterState.modelIndex == MODEL_CUSTOM && controls.modelComboBox->currentText() == "Custom" &&
-           !controls.cutoffSlider->isVisible() && !controls.cutoffLabel->isVisible() &&
-           !controls.qSlider->isVisible() && !controls.qLabel->isVisible();
-}
-
-int pixelsOfColour(const Rect& r, Rgb colour)
-{
-    int count = 0;
-    for (int y = r.top; y < r.bottom; ++y)
-        for (int x = r.left; x < r.right; ++x)
-            count += pixelAt(clientArea->surface, x, y) == colour ? 1 : 0;
-    return count;
-}
-
-// Chooses the pop-up menu item with this text as the user would, clicking it.
-void clickMenuItem(const QString& text, bool* found)
-{
-    whenModalShows(
-        [text](QWidget* popup) {
-            auto* menu = qobject_cast<QMenu*>(popup);
-            QVERIFY(menu != nullptr);
-            for (QAction* action : menu->actions())
-                if (action->text() == text) {
-                    QTest::mouseClick(menu, Qt::LeftButton, {}, menu->actionGeometry(action).center());
-                    return;
-                }
-            QFAIL("no such item");
-        },
-        found);
-}
-
-// The sample-rate item of the "Fs" menu, found as the user finds it.
-QAction* rateItem(int id)
-{
-    for (QAction* top : mainWindow->menuBar()->actions())
-        if (top->menu() != nullptr)
-            for (QAction* item : top->menu()->actions())
-                if (item->data().toInt() == id)
-                    return item;
-    return nullptr;
-}
-
-// How many pixels of the whole client surface differ from a fresh full paint.
-int pixelsUnlikeFullPaint()
-{
-    const QImage reference = freshFullPaint();
-    const QImage& shown = clientArea->surface.image;
-    int count = 0;
-    for (int y = 0; y < std::min(shown.height(), reference.height()); ++y)
-        for (int x = 0; x < std::min(shown.width(), reference.width()); ++x)
-            count += shown.pixel(x, y) != reference.pixel(x, y) ? 1 : 0;
-    return count;
-}
-
-}  // namespace
-
-class RootEditingTest : public QObject {
+class RootEditingTest : public QObject, public WindowDriver {
     Q_OBJECT
 
-private slots:
-    void initTestCase()
+    QWindow* window() { return mainWindow()->windowHandle(); }
+
+    // Window coordinates of a client pixel.
+    QPoint at(int x, int y) { return clientArea()->mapTo(mainWindow(), QPoint(x, y)); }
+
+    Point markOf(const Complex& position, bool lower = false)
     {
-        QVERIFY(createMainWindow());
-        QVERIFY(QTest::qWaitForWindowExposed(mainWindow));
+        const int dy = static_cast<int>(position.im * zPlaneScale());
+        return {zPlaneCentreX() + static_cast<int>(position.re * zPlaneScale()), zPlaneCentreY() + (lower ? dy : -dy)};
+    }
+
+    void moveTo(Point p)
+    {
+        QTest::mouseMove(window(), at(p.x, p.y));
         settle();
     }
 
-    void cleanupTestCase() { destroyMainWindow(); }
+    void press(Point p)
+    {
+        QTest::mousePress(window(), Qt::LeftButton, {}, at(p.x, p.y));
+        settle();
+    }
+
+    void release(Point p)
+    {
+        QTest::mouseRelease(window(), Qt::LeftButton, {}, at(p.x, p.y));
+        settle();
+    }
+
+    CursorKind shownCursor()
+    {
+        const QCursor cursor = clientArea()->cursor();
+        if (cursor.shape() != Qt::BitmapCursor)
+            return CursorKind::Arrow;
+        return cursor.hotSpot() == mainWindow()->cursors().hand.hotSpot() ? CursorKind::Hand : CursorKind::Bin;
+    }
+
+    void chooseModel(int model)
+    {
+        controls().modelComboBox->setFocus();
+        while (controls().modelComboBox->currentIndex() < model)
+            QTest::keyClick(controls().modelComboBox, Qt::Key_Down);
+        while (controls().modelComboBox->currentIndex() > model)
+            QTest::keyClick(controls().modelComboBox, Qt::Key_Up);
+        settle();
+        // The pointer leaves the roots so that the next test starts from nothing.
+        moveTo({zPlaneRect().right + 5, zPlaneRect().top + 5});
+    }
+
+    // The gain is the one normalizeGain gives the roots.
+    bool normalised() const
+    {
+        FilterState normalisedCopy = filterState();
+        normalizeGain(normalisedCopy);
+        return normalisedCopy.gain == filterState().gain;
+    }
+
+    bool customShown()
+    {
+        return filterState().modelIndex == MODEL_CUSTOM && controls().modelComboBox->currentText() == "Custom" &&
+               !controls().cutoffSlider->isVisible() && !controls().cutoffLabel->isVisible() &&
+               !controls().qSlider->isVisible() && !controls().qLabel->isVisible();
+    }
+
+    int pixelsOfColour(const Rect& r, Rgb colour)
+    {
+        int count = 0;
+        for (int y = r.top; y < r.bottom; ++y)
+            for (int x = r.left; x < r.right; ++x)
+                count += pixelAt(clientArea()->surface(), x, y) == colour ? 1 : 0;
+        return count;
+    }
+
+    // Chooses the pop-up menu item with this text as the user would, clicking it.
+    void clickMenuItem(const QString& text, bool* found)
+    {
+        whenModalShows(
+            [text](QWidget* popup) {
+                auto* menu = qobject_cast<QMenu*>(popup);
+                QVERIFY(menu != nullptr);
+                for (QAction* action : menu->actions())
+                    if (action->text() == text) {
+                        QTest::mouseClick(menu, Qt::LeftButton, {}, menu->actionGeometry(action).center());
+                        return;
+                    }
+                QFAIL("no such item");
+            },
+            found);
+    }
+
+    // The sample-rate item of the "Fs" menu, found as the user finds it.
+    QAction* rateItem(int id)
+    {
+        for (QAction* top : mainWindow()->menuBar()->actions())
+            if (top->menu() != nullptr)
+                for (QAction* item : top->menu()->actions())
+                    if (item->data().toInt() == id)
+                        return item;
+        return nullptr;
+    }
+
+    // How many pixels of the whole client surface differ from a fresh full paint.
+    int pixelsUnlikeFullPaint()
+    {
+        const QImage reference = freshFullPaint();
+        const QImage& shown = clientArea()->surface().image;
+        int count = 0;
+        for (int y = 0; y < std::min(shown.height(), reference.height()); ++y)
+            for (int x = 0; x < std::min(shown.width(), reference.width()); ++x)
+                count += shown.pixel(x, y) != reference.pixel(x, y) ? 1 : 0;
+        return count;
+    }
+
+private slots:
+    void initTestCase() { QVERIFY(openWindow()); }
+
+    void cleanupTestCase() { closeWindow(); }
 
     void init() { chooseModel(1); }
 
     void hoverShowsTheHandOverRootsAndThePalette()
     {
-        moveTo(markOf(filterState.poles.positions[0]));
+        moveTo(markOf(filterState().poles.positions[0]));
         QCOMPARE(shownCursor(), CursorKind::Hand);
-        QCOMPARE(rootEditor.selectedRoot.list, &filterState.poles);
-        moveTo(markOf(filterState.poles.positions[0], true));
+        QCOMPARE(rootEditor().selectedRoot.list, RootListKind::Poles);
+        moveTo(markOf(filterState().poles.positions[0], true));
         QCOMPARE(shownCursor(), CursorKind::Hand);
-        moveTo({zPlaneCentreX, zPlaneCentreY});
+        moveTo({zPlaneCentreX(), zPlaneCentreY()});
         QCOMPARE(shownCursor(), CursorKind::Arrow);
-        moveTo({paletteRect.left + 3, paletteRect.top + 3});
+        moveTo({paletteRect().left + 3, paletteRect().top + 3});
         QCOMPARE(shownCursor(), CursorKind::Hand);
-        moveTo({magnitudePane.left + 20, magnitudePane.top + 20});
+        moveTo({magnitudePane().left + 20, magnitudePane().top + 20});
         QCOMPARE(shownCursor(), CursorKind::Arrow);
     }
 
     void draggingAPolePair()
     {
-        const Complex start = filterState.poles.positions[0];
+        const Complex start = filterState().poles.positions[0];
         const Point grab = markOf(start);
         moveTo(grab);
-        QVERIFY(rootEditor.hovering);
+        QVERIFY(rootEditor().hovering);
         press(grab);
         QVERIFY(customShown());
         const Point end{grab.x - 30, grab.y - 20};
@@ -184,72 +174,72 @@ private slots:
         release(end);
 
         // Above the axis at the grab, so the upward offset raises the pair.
-        const Complex moved = filterState.poles.positions[0];
-        QCOMPARE(moved.re, start.re + -30 / zPlaneScale);
-        QCOMPARE(moved.im, std::fabs(start.im + 20 / zPlaneScale));
-        QVERIFY(filterState.poles.pairFlags[0]);
+        const Complex moved = filterState().poles.positions[0];
+        QCOMPARE(moved.re, start.re + -30 / zPlaneScale());
+        QCOMPARE(moved.im, std::fabs(start.im + 20 / zPlaneScale()));
+        QVERIFY(filterState().poles.pairFlags[0]);
         QVERIFY(normalised());
-        QVERIFY(!cutoffMarkerVisible);
-        QCOMPARE(pixelsOfColour(magnitudePane, MARKER_BLUE), 0);
+        QVERIFY(!cutoffMarkerVisible());
+        QCOMPARE(pixelsOfColour(magnitudePane(), MARKER_BLUE), 0);
 
         // New marks drawn, old ones gone, the rest as a full paint has it.
         const Point upper = markOf(moved), lower = markOf(moved, true);
-        QCOMPARE(pixelAt(clientArea->surface, upper.x, upper.y), POLE_RED);
-        QCOMPARE(pixelAt(clientArea->surface, lower.x, lower.y), POLE_RED);
-        QVERIFY(pixelAt(clientArea->surface, grab.x, grab.y) != POLE_RED);
+        QCOMPARE(pixelAt(clientArea()->surface(), upper.x, upper.y), POLE_RED);
+        QCOMPARE(pixelAt(clientArea()->surface(), lower.x, lower.y), POLE_RED);
+        QVERIFY(pixelAt(clientArea()->surface(), grab.x, grab.y) != POLE_RED);
         QCOMPARE(QString::fromStdString(differenceFromFullPaint()), QString());
     }
 
     void droppingARootOutsideTheWindowDeletesIt()
     {
-        const int poles = filterState.poles.count;
-        const Point grab = markOf(filterState.poles.positions[0]);
+        const int poles = filterState().poles.count;
+        const Point grab = markOf(filterState().poles.positions[0]);
         moveTo(grab);
         press(grab);
         QTest::mouseMove(window(), QPoint(-40, at(grab.x, grab.y).y()));
         settle();
-        QVERIFY(rootEditor.outside);
+        QVERIFY(rootEditor().outside);
         QCOMPARE(shownCursor(), CursorKind::Bin);
         // Held at the pane's left edge while the pointer is away.
-        QCOMPARE(rootEditor.lastDragPoint.x, zPlaneRect.left);
+        QCOMPARE(rootEditor().lastDragPoint.x, zPlaneRect().left);
         QTest::mouseRelease(window(), Qt::LeftButton, {}, QPoint(-40, at(grab.x, grab.y).y()));
         settle();
-        QCOMPARE(filterState.poles.count, poles - 1);
-        QVERIFY(!rootEditor.dragging);
+        QCOMPARE(filterState().poles.count, poles - 1);
+        QVERIFY(!rootEditor().dragging);
         QVERIFY(customShown());
         QVERIFY(normalised());
-        QCOMPARE(pixelsOfColour(zPlaneRect, POLE_RED), 0);
+        QCOMPARE(pixelsOfColour(zPlaneRect(), POLE_RED), 0);
     }
 
     void addingAZeroPairFromThePalette()
     {
-        const int zeros = filterState.zeros.count;
-        const int side = paletteRect.bottom - paletteRect.top;
-        const Point cell{paletteRect.left + 3 * side + side / 2, paletteRect.top + side / 2};
+        const int zeros = filterState().zeros.count;
+        const int side = paletteRect().bottom - paletteRect().top;
+        const Point cell{paletteRect().left + 3 * side + side / 2, paletteRect().top + side / 2};
         moveTo(cell);
         QCOMPARE(shownCursor(), CursorKind::Hand);
         press(cell);
-        QCOMPARE(filterState.zeros.count, zeros + 1);
+        QCOMPARE(filterState().zeros.count, zeros + 1);
         QVERIFY(customShown());
-        const Point target{zPlaneCentreX - 20, zPlaneCentreY - 30};
+        const Point target{zPlaneCentreX() - 20, zPlaneCentreY() - 30};
         for (int step = 1; step <= 4; ++step)
             moveTo({cell.x + (target.x - cell.x) * step / 4, cell.y + (target.y - cell.y) * step / 4});
         release(target);
-        QCOMPARE(filterState.zeros.count, zeros + 1);
-        const Complex added = filterState.zeros.positions[zeros];
-        QVERIFY(filterState.zeros.pairFlags[zeros]);
+        QCOMPARE(filterState().zeros.count, zeros + 1);
+        const Complex added = filterState().zeros.positions[zeros];
+        QVERIFY(filterState().zeros.pairFlags[zeros]);
         const Point upper = markOf(added), lower = markOf(added, true);
         QVERIFY(std::abs(upper.x - target.x) <= 1);
         QVERIFY(std::abs(upper.y - target.y) <= 1 || std::abs(lower.y - target.y) <= 1);
-        QCOMPARE(pixelAt(clientArea->surface, upper.x, upper.y), ZERO_BLUE);
-        QCOMPARE(pixelAt(clientArea->surface, lower.x, lower.y), ZERO_BLUE);
+        QCOMPARE(pixelAt(clientArea()->surface(), upper.x, upper.y), ZERO_BLUE);
+        QCOMPARE(pixelAt(clientArea()->surface(), lower.x, lower.y), ZERO_BLUE);
         QVERIFY(normalised());
         QCOMPARE(QString::fromStdString(differenceFromFullPaint()), QString());
     }
 
     void popupMenuCommands()
     {
-        const Point mark = markOf(filterState.poles.positions[0]);
+        const Point mark = markOf(filterState().poles.positions[0]);
         moveTo(mark);
 
         // On a pair "Double complex conjugate" is checked and does nothing.
@@ -258,8 +248,8 @@ private slots:
         QTest::mouseClick(window(), Qt::RightButton, {}, at(mark.x, mark.y));
         settle();
         QVERIFY(shown);
-        QVERIFY(filterState.poles.pairFlags[0]);
-        QCOMPARE(filterState.modelIndex, 1);
+        QVERIFY(filterState().poles.pairFlags[0]);
+        QCOMPARE(filterState().modelIndex, 1);
 
         // "Single real" makes it a single root on the real axis.
         moveTo(mark);
@@ -267,38 +257,38 @@ private slots:
         QTest::mouseClick(window(), Qt::RightButton, {}, at(mark.x, mark.y));
         settle();
         QVERIFY(shown);
-        QVERIFY(!filterState.poles.pairFlags[0]);
-        QCOMPARE(filterState.poles.positions[0].im, 0.0);
+        QVERIFY(!filterState().poles.pairFlags[0]);
+        QCOMPARE(filterState().poles.positions[0].im, 0.0);
         QVERIFY(customShown());
         QVERIFY(normalised());
 
         // "Double complex conjugate" on a single root gives a double real pair.
-        const Point single = markOf(filterState.poles.positions[0]);
+        const Point single = markOf(filterState().poles.positions[0]);
         moveTo(single);
         clickMenuItem("Double complex conjugate", &shown);
         QTest::mouseClick(window(), Qt::RightButton, {}, at(single.x, single.y));
         settle();
         QVERIFY(shown);
-        QVERIFY(filterState.poles.pairFlags[0]);
-        QCOMPARE(filterState.poles.positions[0].im, 0.0);
+        QVERIFY(filterState().poles.pairFlags[0]);
+        QCOMPARE(filterState().poles.positions[0].im, 0.0);
 
         // "Delete" removes it.
-        const int poles = filterState.poles.count;
+        const int poles = filterState().poles.count;
         moveTo(single);
         clickMenuItem("Delete", &shown);
         QTest::mouseClick(window(), Qt::RightButton, {}, at(single.x, single.y));
         settle();
         QVERIFY(shown);
-        QCOMPARE(filterState.poles.count, poles - 1);
+        QCOMPARE(filterState().poles.count, poles - 1);
         QVERIFY(normalised());
         QCOMPARE(QString::fromStdString(differenceFromFullPaint()), QString());
     }
 
     void noMenuOverThePalette()
     {
-        const Point cell{paletteRect.left + 3, paletteRect.top + 3};
+        const Point cell{paletteRect().left + 3, paletteRect().top + 3};
         moveTo(cell);
-        QVERIFY(rootEditor.hovering);
+        QVERIFY(rootEditor().hovering);
         bool shown = false;
         whenModalShows([](QWidget* popup) { popup->close(); }, &shown, 300);
         QTest::mouseClick(window(), Qt::RightButton, {}, at(cell.x, cell.y));
@@ -316,22 +306,22 @@ private slots:
             std::function<void()> act;
         } changes[] = {
             {"cutoff key step",
-             [] {
-                 controls.cutoffSlider->setFocus();
-                 QTest::keyClick(controls.cutoffSlider, Qt::Key_Right);
+             [this] {
+                 controls().cutoffSlider->setFocus();
+                 QTest::keyClick(controls().cutoffSlider, Qt::Key_Right);
              }},
-            {"sample rate 48000", [] { rateItem(IDM_RATE_48000)->trigger(); }},
+            {"sample rate 48000", [this] { rateItem(IDM_RATE_48000)->trigger(); }},
         };
         for (const auto& change : changes) {
             chooseModel(0);
-            const Point grab = markOf(filterState.poles.positions[0]);
+            const Point grab = markOf(filterState().poles.positions[0]);
             moveTo(grab);
             QCOMPARE(shownCursor(), CursorKind::Hand);
 
-            const Complex before = filterState.poles.positions[0];
+            const Complex before = filterState().poles.positions[0];
             change.act();
             settle();
-            const Complex designed = filterState.poles.positions[0];
+            const Complex designed = filterState().poles.positions[0];
             QVERIFY2(designed.re != before.re, change.change);
 
             press(grab);
@@ -341,9 +331,9 @@ private slots:
             release({grab.x - 30, grab.y - 20});
 
             // A single real pole: only the horizontal offset moves it.
-            QCOMPARE(filterState.poles.count, 1);
-            QCOMPARE(filterState.poles.positions[0].re, designed.re + -30 / zPlaneScale);
-            QCOMPARE(filterState.poles.positions[0].im, 0.0);
+            QCOMPARE(filterState().poles.count, 1);
+            QCOMPARE(filterState().poles.positions[0].re, designed.re + -30 / zPlaneScale());
+            QCOMPARE(filterState().poles.positions[0].im, 0.0);
             QVERIFY(normalised());
             rateItem(IDM_RATE_44100)->trigger();
             settle();
@@ -354,9 +344,9 @@ private slots:
     // cell's sample; the erase of that mark must leave the sample whole.
     void thePaletteSampleSurvivesTheEraseOfAMarkOverIt()
     {
-        const int side = paletteRect.bottom - paletteRect.top;
+        const int side = paletteRect().bottom - paletteRect().top;
         for (const int cell : {3, 1}) {
-            const Point centre{paletteRect.left + cell * side + side / 2, paletteRect.top + side / 2};
+            const Point centre{paletteRect().left + cell * side + side / 2, paletteRect().top + side / 2};
             moveTo(centre);
             press(centre);
             release(centre);
@@ -372,33 +362,33 @@ private slots:
     // reach of the z-plane's top and bottom rows.
     void aPairClickedInFromThePaletteCanBePointedAt()
     {
-        const int side = paletteRect.bottom - paletteRect.top;
-        const int zeros = filterState.zeros.count;
-        const Point click{paletteRect.left + 3 * side + side / 2, zPlaneRect.top - 1};
+        const int side = paletteRect().bottom - paletteRect().top;
+        const int zeros = filterState().zeros.count;
+        const Point click{paletteRect().left + 3 * side + side / 2, zPlaneRect().top - 1};
         moveTo(click);
         press(click);
         release(click);
-        QCOMPARE(filterState.zeros.count, zeros + 1);
-        QVERIFY(filterState.zeros.positions[zeros].im < 0.0);
+        QCOMPARE(filterState().zeros.count, zeros + 1);
+        QVERIFY(filterState().zeros.positions[zeros].im < 0.0);
 
         // The top row itself is shared with the palette, where a press adds.
-        const Point onTopRow{click.x, zPlaneRect.top + 1};
-        moveTo({zPlaneCentreX, zPlaneCentreY + 5});
+        const Point onTopRow{click.x, zPlaneRect().top + 1};
+        moveTo({zPlaneCentreX(), zPlaneCentreY() + 5});
         QCOMPARE(shownCursor(), CursorKind::Arrow);
         moveTo(onTopRow);
         QCOMPARE(shownCursor(), CursorKind::Hand);
-        QCOMPARE(rootEditor.selectedRoot.list, &filterState.zeros);
-        QCOMPARE(rootEditor.selectedRoot.index, zeros);
+        QCOMPARE(rootEditor().selectedRoot.list, RootListKind::Zeros);
+        QCOMPARE(rootEditor().selectedRoot.index, zeros);
 
         // Pulled down into the plane, the upper mark stays under the pointer.
-        const Complex start = filterState.zeros.positions[zeros];
+        const Complex start = filterState().zeros.positions[zeros];
         press(onTopRow);
         for (int step = 1; step <= 4; ++step)
             moveTo({onTopRow.x - 5 * step, onTopRow.y + 10 * step});
         release({onTopRow.x - 20, onTopRow.y + 40});
-        const Complex moved = filterState.zeros.positions[zeros];
-        QCOMPARE(moved.re, start.re + -20 / zPlaneScale);
-        QCOMPARE(moved.im, std::fabs(-start.im - 40 / zPlaneScale));
+        const Complex moved = filterState().zeros.positions[zeros];
+        QCOMPARE(moved.re, start.re + -20 / zPlaneScale());
+        QCOMPARE(moved.im, std::fabs(-start.im - 40 / zPlaneScale()));
         QVERIFY(normalised());
         QCOMPARE(QString::fromStdString(differenceFromFullPaint()), QString());
 
@@ -409,7 +399,7 @@ private slots:
         QTest::mouseClick(window(), Qt::RightButton, {}, at(upper.x, upper.y));
         settle();
         QVERIFY(shown);
-        QCOMPARE(filterState.zeros.count, zeros);
+        QCOMPARE(filterState().zeros.count, zeros);
     }
 };
 

@@ -7,6 +7,7 @@
 
 #include <cstdint>
 #include <optional>
+#include <utility>
 #include <vector>
 
 struct Surface;
@@ -99,6 +100,14 @@ public:
     const std::vector<std::int32_t>& magnitudeRows() const { return magnitudeRows_; }
     const std::vector<std::int32_t>& phaseRows() const { return phaseRows_; }
     int cutoffMarkerX() const { return cutoffMarkerX_; }
+
+    // Puts rows in place as if a drawing had left them, so that the plot and
+    // the erase can be checked on rows that no filter gives.
+    void setRows(std::vector<std::int32_t> magnitude, std::vector<std::int32_t> phase)
+    {
+        magnitudeRows_ = std::move(magnitude);
+        phaseRows_ = std::move(phase);
+    }
 
 private:
     // The point on the unit circle of every column, which depends only on

@@ -9,11 +9,15 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <complex>
+#include <cstddef>
 #include <cstdint>
 #include <limits>
+#include <memory>
 #include <numbers>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -24,42 +28,56 @@ constexpr Rgb BACKGROUND = rgb(1, 2, 3);
 
 // The panes, fonts and rows of the 800 × 600 window with Arial 14 pixels high,
 // over a flat filter (H = 1) at Nyquist 22050. The phase labels use Arial, as
-// they do wherever no Symbol face with π exists.
-class ResponseView : public testing::Test {
+// they do wherever no Symbol face with π exists. The fixture owns the view,
+// the filter and the fonts, and offers the drawing under its short names.
+class ResponseViewTest : public testing::Test {
 protected:
-    void SetUp() override
+    ResponseViewTest()
     {
-        savedFilter_ = filterState;
-        savedArial_ = arialFont;
-        savedSymbol_ = symbolFont;
-        filterState = initialFilterState();
         filterState.gain = 1.0;
-        arial_.font = QFont(QStringLiteral("Arial"));
-        arial_.font.setPixelSize(11);
-        arial_.height = 14;
-        symbol_.font = QFont(QStringLiteral("Arial"));
-        symbol_.font.setPixelSize(11);
-        symbol_.height = 14;
-        arialFont = &arial_;
-        symbolFont = &symbol_;
-        magnitudePane = MAGNITUDE;
-        phasePane = PHASE;
-        magnitudeRows.assign(800, 0);
-        phaseRows.assign(800, 0);
-        clearResponseRows();
-        cutoffMarkerVisible = true;
+        fonts_.arialFont = std::make_unique<FontInfo>(arialAt11Pixels());
+        fonts_.symbolFont = std::make_unique<FontInfo>(arialAt11Pixels());
+        view_.clearResponseRows(800);
         resizeSurface(surface_, 800, 600);
     }
 
-    void TearDown() override
+    static FontInfo arialAt11Pixels()
     {
-        filterState = savedFilter_;
-        arialFont = savedArial_;
-        symbolFont = savedSymbol_;
-        cutoffMarkerVisible = true;
+        FontInfo info;
+        info.font = QFont(QStringLiteral("Arial"));
+        info.font.setPixelSize(11);
+        info.height = 14;
+        return info;
     }
 
     void draw(bool withText) { drawResponse(surface_, MAGNITUDE, PHASE, withText); }
+
+    void drawResponse(Surface& surface, const Rect& magnitude, const Rect& phase, bool withText)
+    {
+        view_.drawResponse(surface, magnitude, phase, filterState, fonts_, withText);
+    }
+    void sampleResponse(const ResponseAxes& axes) { view_.sampleResponse(axes, filterState); }
+    void eraseResponseCurves(Surface& surface) const { view_.eraseResponseCurves(surface, magnitudePane); }
+    void plotCurves(Surface& surface, const Rect& pane) const { view_.plotCurves(surface, pane); }
+    void clearResponseRows() { view_.clearResponseRows(magnitudeRows.size()); }
+    int cutoffMarkerX() const { return view_.cutoffMarkerX(); }
+    ResponseAxes responseAxes(const Rect& magnitude, const Rect& phase) const
+    {
+        return ::responseAxes(magnitude, phase, filterState);
+    }
+    Complex evaluateResponse(Complex z) const { return ::evaluateResponse(filterState, z); }
+    void applyModel() { ::applyModel(filterState); }
+
+    // Rows in place of what the last drawing left: the rows from first on
+    // replaced by the given ones.
+    void overwriteRows(std::size_t first, const std::vector<std::int32_t>& magnitude,
+                       const std::vector<std::int32_t>& phase)
+    {
+        std::vector<std::int32_t> newMagnitude = magnitudeRows, newPhase = phaseRows;
+        std::copy(magnitude.begin(), magnitude.end(), newMagnitude.begin() + static_cast<std::ptrdiff_t>(first));
+        std::copy(phase.begin(), phase.end(), newPhase.begin() + static_cast<std::ptrdiff_t>(first));
+        view_.setRows(std::move(newMagnitude), std::move(newPhase));
+    }
 
     void useFirstOrderLowPass()
     {
@@ -67,14 +85,26 @@ protected:
         applyModel();
     }
 
-    Surface surface_;
+    // The row of the magnitude in column i, from the column's frequency and |H|.
+    double expectedMagnitudeRow(int column) const
+    {
+        const double f = 10.0 * std::pow(2205.0, column / 545.0);
+        const double omega = std::numbers::pi * f / 22050.0;
+        const Complex h = evaluateResponse({std::cos(omega), std::sin(omega)});
+        const double decibels = 20.0 * std::log10(std::abs(std::complex<double>(h.re, h.im)));
+        return 114.0 - std::trunc(decibels * (364.0 / 77.0));
+    }
 
-private:
-    FilterState savedFilter_;
-    FontInfo arial_;
-    FontInfo symbol_;
-    FontInfo* savedArial_ = nullptr;
-    FontInfo* savedSymbol_ = nullptr;
+    Surface surface_;
+    FilterState filterState = initialFilterState();
+    Fonts fonts_;
+    ::ResponseView view_;
+    std::unique_ptr<FontInfo>& arialFont = fonts_.arialFont;
+    Rect magnitudePane = MAGNITUDE;
+    Rect phasePane = PHASE;
+    bool& cutoffMarkerVisible = view_.cutoffMarkerVisible;
+    const std::vector<std::int32_t>& magnitudeRows = view_.magnitudeRows();
+    const std::vector<std::int32_t>& phaseRows = view_.phaseRows();
 };
 
 int countColour(const Surface& surface, const Rect& area, Rgb colour)
@@ -86,20 +116,10 @@ int countColour(const Surface& surface, const Rect& area, Rgb colour)
     return count;
 }
 
-// The row of the magnitude in column i, from the column's frequency and |H|.
-double expectedMagnitudeRow(int column)
-{
-    const double f = 10.0 * std::pow(2205.0, column / 545.0);
-    const double omega = std::numbers::pi * f / 22050.0;
-    const Complex h = evaluateResponse({std::cos(omega), std::sin(omega)});
-    const double decibels = 20.0 * std::log10(std::abs(std::complex<double>(h.re, h.im)));
-    return 114.0 - std::trunc(decibels * (364.0 / 77.0));
-}
-
 // Closed form: 545 / ln 2205 = 70.79 pixels per unit of ln, 364 / 77 = 4.727 pixels
 // per dB, 0 dB at 10 + ⌊22 · 4.727⌋ = 114, 90 / π = 28.65 pixels per radian; f lies
 // at column 245 + ⌊ln(f / 10) · 70.79⌋, the marker at f = √(10 · 22050).
-TEST_F(ResponseView, AxesGridColumnsAndMarkerOf800By600Panes)
+TEST_F(ResponseViewTest, AxesGridColumnsAndMarkerOf800By600Panes)
 {
     const ResponseAxes axes = responseAxes(MAGNITUDE, PHASE);
     EXPECT_EQ(axes.width, 545);
@@ -122,12 +142,12 @@ TEST_F(ResponseView, AxesGridColumnsAndMarkerOf800By600Panes)
         EXPECT_EQ(decibelRow(axes, levels[i]), rows[i]) << levels[i];
 
     draw(false);
-    EXPECT_EQ(cutoffMarkerX, 517);
+    EXPECT_EQ(cutoffMarkerX(), 517);
 }
 
 // A deep notch at a frequency puts the lowest level of the curve into the
 // column that samples it. Closed form: column i samples 10 · 2205^(i / 545) Hz.
-TEST_F(ResponseView, ColumnsSampleTheirFrequencies)
+TEST_F(ResponseViewTest, ColumnsSampleTheirFrequencies)
 {
     const struct {
         double frequency;
@@ -149,7 +169,7 @@ TEST_F(ResponseView, ColumnsSampleTheirFrequencies)
     }
 }
 
-TEST_F(ResponseView, CurvesFollowTheModel)
+TEST_F(ResponseViewTest, CurvesFollowTheModel)
 {
     useFirstOrderLowPass();
     draw(false);
@@ -168,7 +188,7 @@ TEST_F(ResponseView, CurvesFollowTheModel)
         EXPECT_EQ(pixelAt(surface_, 245 + i, static_cast<int>(expectedMagnitudeRow(i))), BLACK) << i;
 }
 
-TEST_F(ResponseView, GridMarkerAndFramePixels)
+TEST_F(ResponseViewTest, GridMarkerAndFramePixels)
 {
     draw(false);
     const ResponseAxes axes = responseAxes(MAGNITUDE, PHASE);
@@ -210,7 +230,7 @@ TEST_F(ResponseView, GridMarkerAndFramePixels)
     EXPECT_EQ(countColour(surface_, {0, 0, 800, 600}, MARKER_BLUE), 0);
 }
 
-TEST_F(ResponseView, MagnitudeIsLiftedOutsideThePane)
+TEST_F(ResponseViewTest, MagnitudeIsLiftedOutsideThePane)
 {
     useFirstOrderLowPass();
     filterState.gain = filterState.gain * 100.0;  // +40 dB
@@ -223,11 +243,7 @@ TEST_F(ResponseView, MagnitudeIsLiftedOutsideThePane)
     // column between two out-of-range ones draws nothing.
     resizeSurface(surface_, 800, 600);
     const Rect pane{100, 50, 110, 80};
-    const std::int32_t rows[] = {49, 50, 50, 80, 79, 79, 20, 60, 90, 90};
-    for (std::size_t i = 0; i < 10; ++i) {
-        magnitudeRows[i] = rows[i];
-        phaseRows[i] = 300;
-    }
+    overwriteRows(0, {49, 50, 50, 80, 79, 79, 20, 60, 90, 90}, std::vector<std::int32_t>(10, 300));
     plotCurves(surface_, pane);
     EXPECT_EQ(pixelAt(surface_, 101, 50), BLACK);
     EXPECT_EQ(pixelAt(surface_, 104, 79), BLACK);
@@ -237,7 +253,7 @@ TEST_F(ResponseView, MagnitudeIsLiftedOutsideThePane)
     EXPECT_EQ(countColour(surface_, {0, 0, 800, 600}, BLACK), 11);
 }
 
-TEST_F(ResponseView, NonFiniteResponsesLandOnTheAxes)
+TEST_F(ResponseViewTest, NonFiniteResponsesLandOnTheAxes)
 {
     // A zero on the unit circle at the frequency of column 0: its power is 0.
     const double omega0 = (10.0 * filterState.pi) / 22050.0;
@@ -267,7 +283,7 @@ TEST_F(ResponseView, NonFiniteResponsesLandOnTheAxes)
     EXPECT_EQ(phaseRows[100], 485);
 }
 
-TEST_F(ResponseView, TextOnlyOutsideThePanes)
+TEST_F(ResponseViewTest, TextOnlyOutsideThePanes)
 {
     useFirstOrderLowPass();
     Surface plain;
@@ -302,7 +318,7 @@ TEST_F(ResponseView, TextOnlyOutsideThePanes)
 
 // The opaque boxes of the labels show on a coloured background: the top row
 // of each box and the edge at its reference point.
-TEST_F(ResponseView, LabelPlaces)
+TEST_F(ResponseViewTest, LabelPlaces)
 {
     fillRect(surface_, {0, 0, 800, 600}, BACKGROUND);
     draw(true);
@@ -328,7 +344,7 @@ TEST_F(ResponseView, LabelPlaces)
     EXPECT_EQ(pixelAt(surface_, 322, 375), BACKGROUND);
 }
 
-TEST_F(ResponseView, SampleRateRescalesTheAxis)
+TEST_F(ResponseViewTest, SampleRateRescalesTheAxis)
 {
     filterState.nyquist = 96000.0;
     filterState.cutoff = 1000.0;
@@ -347,7 +363,7 @@ TEST_F(ResponseView, SampleRateRescalesTheAxis)
     EXPECT_NE(pixelAt(surface_, 751, 577), BACKGROUND);
 }
 
-TEST_F(ResponseView, EraseAndRedrawRestoreTheImage)
+TEST_F(ResponseViewTest, EraseAndRedrawRestoreTheImage)
 {
     useFirstOrderLowPass();
     Surface fresh;
@@ -383,7 +399,7 @@ TEST_F(ResponseView, EraseAndRedrawRestoreTheImage)
     EXPECT_EQ(surface_.image, fresh.image);
 }
 
-TEST_F(ResponseView, RowsOfNoCurveEraseNothing)
+TEST_F(ResponseViewTest, RowsOfNoCurveEraseNothing)
 {
     draw(true);
     const QImage drawn = surface_.image;
@@ -393,17 +409,15 @@ TEST_F(ResponseView, RowsOfNoCurveEraseNothing)
     EXPECT_EQ(surface_.image, drawn);
 }
 
-TEST_F(ResponseView, RowsAreWrittenOnlyWithinThePaneAndTheArrays)
+TEST_F(ResponseViewTest, RowsAreWrittenOnlyWithinThePaneAndTheArrays)
 {
-    magnitudeRows[545] = 12345;
-    phaseRows[545] = 12345;
+    overwriteRows(545, {12345}, {12345});
     draw(false);
     EXPECT_EQ(magnitudeRows[544], 114);
     EXPECT_EQ(magnitudeRows[545], 12345);
     EXPECT_EQ(phaseRows[545], 12345);
 
-    magnitudeRows = std::vector<std::int32_t>(100, 12345);
-    phaseRows = std::vector<std::int32_t>(100, 12345);
+    view_.setRows(std::vector<std::int32_t>(100, 12345), std::vector<std::int32_t>(100, 12345));
     draw(false);
     eraseResponseCurves(surface_);
     draw(false);
@@ -413,11 +427,10 @@ TEST_F(ResponseView, RowsAreWrittenOnlyWithinThePaneAndTheArrays)
     EXPECT_EQ(pixelAt(surface_, 245 + 150, 114), GRID_GREY);
 }
 
-TEST_F(ResponseView, EmptyPanesSampleAndPlotNothing)
+TEST_F(ResponseViewTest, EmptyPanesSampleAndPlotNothing)
 {
     useFirstOrderLowPass();
-    magnitudeRows.assign(800, 12345);
-    phaseRows.assign(800, 12345);
+    view_.setRows(std::vector<std::int32_t>(800, 12345), std::vector<std::int32_t>(800, 12345));
     for (const int right : {300, 250}) {
         SCOPED_TRACE(right);
         drawResponse(surface_, {300, 10, right, 374}, {300, 395, right, 576}, false);
@@ -431,8 +444,7 @@ TEST_F(ResponseView, EmptyPanesSampleAndPlotNothing)
     // and no row arrays.
     magnitudePane = {(1 << 27) + 20, 10, -10, -1431655792};
     phasePane = {(1 << 27) + 20, -1431655771, -10, -24};
-    magnitudeRows.clear();
-    phaseRows.clear();
+    view_.setRows({}, {});
     for (const int size : {0, 800}) {
         resizeSurface(surface_, size, size);
         eraseResponseCurves(surface_);

@@ -1,6 +1,3 @@
-#include "app/main_window.h"
-#include "view/fonts.h"
-
 #include <QApplication>
 
 #include <benchmark/benchmark.h>
@@ -15,7 +12,5 @@ int main(int argc, char** argv)
         return 1;
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();
-    destroyMainWindow();
-    releaseFonts();
     return 0;
 }

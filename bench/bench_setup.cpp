@@ -1,9 +1,5 @@
 #include "bench/bench_setup.h"
 
-#include "model/filter_state.h"
-#include "view/fonts.h"
-#include "view/layout.h"
-#include "view/paint.h"
 #include "view/surface.h"
 
 #include <cmath>
@@ -23,20 +19,20 @@ void fill(RootList& list, int slotCount, double radius, double turn)
 
 }  // namespace
 
-void setUpRoots(int slotCount, int variant)
+void setUpRoots(FilterState& filter, int slotCount, int variant)
 {
-    filterState = initialFilterState();
-    filterState.modelIndex = 8;
-    fill(filterState.zeros, slotCount, variant == 0 ? 0.95 : 0.9, variant == 0 ? 0.0 : 0.05);
-    fill(filterState.poles, slotCount, variant == 0 ? 0.8 : 0.85, variant == 0 ? 0.02 : 0.0);
-    normalizeGain();
+    filter = initialFilterState();
+    filter.modelIndex = 8;
+    fill(filter.zeros, slotCount, variant == 0 ? 0.95 : 0.9, variant == 0 ? 0.0 : 0.05);
+    fill(filter.poles, slotCount, variant == 0 ? 0.8 : 0.85, variant == 0 ? 0.02 : 0.0);
+    normalizeGain(filter);
 }
 
-void setUpDisplay(Surface& surface, int width, int height)
+void setUpDisplay(BenchDisplay& display, const FilterState& filter, int width, int height)
 {
-    createFonts(96);
-    baseUnitY = 16;
-    layoutPanes(static_cast<std::uint16_t>(width), static_cast<std::uint16_t>(height));
-    resizeSurface(surface, width, height);
-    fullPaint(surface, {0, 0, width, height});
+    display.fonts = createFonts(96);
+    layoutPlots(display.layout, display.plots, static_cast<std::uint16_t>(width), static_cast<std::uint16_t>(height),
+                display.fonts.arialFont.get(), 16);
+    resizeSurface(display.plots.surface, width, height);
+    fullPaint(display.plots, display.layout, filter, display.fonts, {0, 0, width, height});
 }

@@ -8,6 +8,7 @@
 #include "app/root_editor.h"
 #include "model/filter_state.h"
 #include "view/paint.h"
+#include "view/surface.h"
 #include "view/zplane_view.h"
 
 #include <QCoreApplication>
@@ -19,6 +20,7 @@
 #include <benchmark/benchmark.h>
 
 #include <cstdint>
+#include <memory>
 
 namespace {
 
@@ -41,27 +43,35 @@ void settle()
         QCoreApplication::processEvents();
 }
 
-QPoint inWindow(int x, int y) { return clientArea->mapTo(mainWindow, QPoint(x, y)); }
+QPoint inWindow(const MainWindow& window, int x, int y)
+{
+    return window.clientArea()->mapTo(&window, QPoint(x, y));
+}
 
+// Each run drags in a window of its own, made with the default filter and
+// deleted before the application goes.
 void BM_DragStep(benchmark::State& state)
 {
-    if (mainWindow == nullptr && !createMainWindow()) {
+    const std::unique_ptr<MainWindow> mainWindow = createMainWindow();
+    if (mainWindow == nullptr) {
         state.SkipWithError("no main window");
         return;
     }
+    ClientArea* clientArea = mainWindow->clientArea();
     const int width = static_cast<int>(state.range(0)), height = static_cast<int>(state.range(1));
     mainWindow->resize(width, height + mainWindow->menuBar()->sizeHint().height());
     settle();
     QWindow* window = mainWindow->windowHandle();
 
     // Grab the first pole of the current design and drag it to and fro.
-    const Complex pole = filterState.poles.positions[0];
-    const QPoint grab = inWindow(zPlaneCentreX + static_cast<int>(pole.re * zPlaneScale),
-                                 zPlaneCentreY - static_cast<int>(pole.im * zPlaneScale));
+    const Complex pole = mainWindow->filter().poles.positions[0];
+    const ZPlaneGeometry& geometry = clientArea->plots().zPlane.geometry();
+    const QPoint grab = inWindow(*mainWindow, geometry.centreX + static_cast<int>(pole.re * geometry.scale),
+                                 geometry.centreY - static_cast<int>(pole.im * geometry.scale));
     QTest::mouseMove(window, grab);
     QTest::mousePress(window, Qt::LeftButton, {}, grab);
     settle();
-    if (!rootEditor.dragging) {
+    if (!clientArea->rootEditor().dragging) {
         state.SkipWithError("the pole was not picked up");
         return;
     }
@@ -79,14 +89,27 @@ void BM_DragStep(benchmark::State& state)
     clientArea->removeEventFilter(&counter);
 
     // The program's own part of a step: the editor's decision and the
-    // partial redraw, without Qt's event delivery and painting.
+    // partial redraw, without Qt's event delivery and painting. It runs on
+    // copies of the window's editor and filter, drawing into plots of its
+    // own laid out as the window's, so that the window is left as it was.
+    RootEditor editor = clientArea->rootEditor();
+    FilterState filter = mainWindow->filter();
+    const Layout& layout = clientArea->layout();
+    Plots plots;
+    plots.response.cutoffMarkerVisible = clientArea->plots().response.cutoffMarkerVisible;
+    const int surfaceW = surfaceWidth(clientArea->surface()), surfaceH = surfaceHeight(clientArea->surface());
+    plots.response.clearResponseRows(static_cast<std::size_t>(surfaceW));
+    resizeSurface(plots.surface, surfaceW, surfaceH);
+    fullPaint(plots, layout, filter, mainWindow->fonts(), {0, 0, surfaceW, surfaceH});
     std::uint64_t ownAllocations = 0;
-    const Point pressed = rootEditor.pressPoint;
+    const Point pressed = editor.pressPoint;
     for (int i = 1; i <= 64; ++i) {
+        const EditorView view{plots.zPlane.geometry(), layout.zPlaneRect, layout.paletteRect,
+                              plots.response.cutoffMarkerVisible};
         const std::uint64_t before = allocationCount();
-        const EditorResponse response = handleMouseMove(pressed.x - (i % 16), pressed.y - (i % 8));
+        const EditorResponse response = handleMouseMove(editor, filter, view, pressed.x - (i % 16), pressed.y - (i % 8));
         if (response.redraw)
-            partialRedraw(clientArea->surface, response.showMarker);
+            partialRedraw(plots, layout, filter, mainWindow->fonts(), response.showMarker);
         ownAllocations += allocationCount() - before;
     }
     QTest::mouseRelease(window, Qt::LeftButton, {}, grab);

@@ -18,16 +18,16 @@ namespace {
 void BM_EvaluateSweep(benchmark::State& state)
 {
     const int width = static_cast<int>(state.range(0));
-    setUpRoots(static_cast<int>(state.range(1)), 0);
-    magnitudeRows.assign(static_cast<std::size_t>(width), 0);
-    phaseRows.assign(static_cast<std::size_t>(width), 0);
-    clearResponseRows();
+    FilterState filter;
+    setUpRoots(filter, static_cast<int>(state.range(1)), 0);
+    ResponseView view;
+    view.clearResponseRows(static_cast<std::size_t>(width));
     const Rect magnitude{0, 10, width, 374};
     const Rect phase{0, 395, width, 576};
-    const ResponseAxes axes = responseAxes(magnitude, phase);
+    const ResponseAxes axes = responseAxes(magnitude, phase, filter);
     for (auto _ : state) {
-        sampleResponse(axes);
-        benchmark::DoNotOptimize(magnitudeRows.data());
+        view.sampleResponse(axes, filter);
+        benchmark::DoNotOptimize(view.magnitudeRows().data());
         benchmark::ClobberMemory();
     }
     state.counters["columns/s"] = benchmark::Counter(static_cast<double>(width) * static_cast<double>(state.iterations()),
@@ -39,19 +39,20 @@ BENCHMARK(BM_EvaluateSweep)
 
 void BM_PartialRedraw(benchmark::State& state)
 {
-    Surface surface;
+    FilterState filter;
+    BenchDisplay display;
     const int slotCount = static_cast<int>(state.range(2));
-    setUpRoots(slotCount, 0);
-    setUpDisplay(surface, static_cast<int>(state.range(0)), static_cast<int>(state.range(1)));
+    setUpRoots(filter, slotCount, 0);
+    setUpDisplay(display, filter, static_cast<int>(state.range(0)), static_cast<int>(state.range(1)));
     int variant = 0;
     std::uint64_t allocations = 0;
     for (auto _ : state) {
         variant = 1 - variant;
         state.PauseTiming();
-        setUpRoots(slotCount, variant);
+        setUpRoots(filter, slotCount, variant);
         state.ResumeTiming();
         const std::uint64_t before = allocationCount();
-        partialRedraw(surface, true);
+        partialRedraw(display.plots, display.layout, filter, display.fonts, true);
         allocations += allocationCount() - before;
         benchmark::ClobberMemory();
     }
@@ -67,12 +68,13 @@ BENCHMARK(BM_PartialRedraw)
 
 void BM_FullPaint(benchmark::State& state)
 {
-    Surface surface;
-    setUpRoots(static_cast<int>(state.range(2)), 0);
-    setUpDisplay(surface, static_cast<int>(state.range(0)), static_cast<int>(state.range(1)));
-    const Rect all{0, 0, surfaceWidth(surface), surfaceHeight(surface)};
+    FilterState filter;
+    BenchDisplay display;
+    setUpRoots(filter, static_cast<int>(state.range(2)), 0);
+    setUpDisplay(display, filter, static_cast<int>(state.range(0)), static_cast<int>(state.range(1)));
+    const Rect all{0, 0, surfaceWidth(display.plots.surface), surfaceHeight(display.plots.surface)};
     for (auto _ : state) {
-        fullPaint(surface, all);
+        fullPaint(display.plots, display.layout, filter, display.fonts, all);
         benchmark::ClobberMemory();
     }
 }

@@ -718,6 +718,39 @@ TEST_F(RootEditing, PairClickedInFromThePaletteCanBePointedAt)
     EXPECT_EQ(filterState.zeros.count, 0);
 }
 
+// A pair clicked in at the middle of a cell is drawn over the palette, out
+// of the z-plane's reach; there its mark comes before the cell beneath it.
+TEST_F(RootEditing, PairMarkOverThePaletteComesBeforeItsCell)
+{
+    const int x = cellX(3);
+    pickUp(x, PALETTE_Y);
+    handleLeftButtonUp();
+    ASSERT_EQ(filterState.zeros.count, 1);
+    expectRoot(filterState.zeros, 0, units(x - CX), units(PALETTE_Y - CY), true);
+
+    // Beside the mark, out of reach, the cell still takes the pointer and
+    // keeps the selection it had.
+    resetRootEditor();
+    EXPECT_EQ(handleMouseMove(cellX(0), PALETTE_Y).cursor, CursorKind::Hand);
+    EXPECT_FALSE(rootEditor.rootOverPalette);
+    EXPECT_EQ(rootEditor.selectedRoot.list, RootListKind::None);
+    EXPECT_FALSE(handleContextMenu(cellX(0), PALETTE_Y).openMenu);
+
+    // On the mark: a press picks the pair up instead of adding a new root,
+    // and pulled into the z-plane its mark follows the pointer.
+    EXPECT_EQ(handleMouseMove(x, PALETTE_Y).cursor, CursorKind::Hand);
+    EXPECT_TRUE(rootEditor.rootOverPalette);
+    expectSelected(filterState.zeros, 0);
+    ASSERT_TRUE(handleContextMenu(x, PALETTE_Y).openMenu);
+    pickUp(x, PALETTE_Y);
+    EXPECT_EQ(filterState.zeros.count, 1);
+    handleMouseMove(x, CY - 30);
+    handleLeftButtonUp();
+    ASSERT_EQ(filterState.zeros.count, 1);
+    expectRoot(filterState.zeros, 0, units(x - CX), units(CY - PALETTE_Y) + units(PALETTE_Y - (CY - 30)), true);
+    expectNormalized();
+}
+
 TEST_F(RootEditing, FullListRefusesAPalettePress)
 {
     for (int i = 0; i < MAX_ROOTS; ++i)

@@ -24,7 +24,8 @@
 namespace {
 
 // The rows as the straightforward loop computes them, column by column.
-void referenceRows(const ResponseAxes& axes, std::vector<std::int32_t>& magnitude, std::vector<std::int32_t>& phase)
+void referenceRows(const FilterState& filterState, const ResponseAxes& axes, std::vector<std::int32_t>& magnitude,
+                   std::vector<std::int32_t>& phase)
 {
     const double pi = 4.0 * std::atan(1.0);
     const double lowest = filterState.lowestFrequency, nyquist = filterState.nyquist;
@@ -34,7 +35,7 @@ void referenceRows(const ResponseAxes& axes, std::vector<std::int32_t>& magnitud
     phase.assign(static_cast<std::size_t>(axes.width), 0);
     for (int i = 0; i < axes.width; ++i) {
         const double omega = std::pow(ratio, static_cast<double>(i)) * omega0;
-        const Complex h = evaluateResponse({std::cos(omega), std::sin(omega)});
+        const Complex h = evaluateResponse(filterState, {std::cos(omega), std::sin(omega)});
         const double decibels = 10.0 * std::log10(h.re * h.re + h.im * h.im);
         const double angle = std::atan2(h.im, h.re);
         magnitude[static_cast<std::size_t>(i)] =
@@ -44,7 +45,7 @@ void referenceRows(const ResponseAxes& axes, std::vector<std::int32_t>& magnitud
     }
 }
 
-void randomRoots(std::mt19937& random)
+void randomRoots(FilterState& filterState, std::mt19937& random)
 {
     std::uniform_int_distribution<int> count(0, MAX_ROOTS);
     std::uniform_real_distribution<double> radius(0.0, 1.3), angle(0.0, 3.2);
@@ -57,30 +58,33 @@ void randomRoots(std::mt19937& random)
             list->positions[i] = {r * std::cos(a), list->pairFlags[i] ? r * std::sin(a) : 0.0};
         }
     }
-    normalizeGain();
+    normalizeGain(filterState);
 }
 
-ResponseAxes axesFor(int width, int height)
+ResponseAxes axesFor(const FilterState& filterState, int width, int height)
 {
     const Rect magnitude{40, 10, 40 + width, 10 + height * 2 / 3};
     const Rect phase{40, magnitude.bottom + 20, 40 + width, magnitude.bottom + 20 + height / 3};
-    return responseAxes(magnitude, phase);
+    return responseAxes(magnitude, phase, filterState);
 }
 
-void sampleWith(SweepCode code, int width, const ResponseAxes& axes)
+// A view with rows for width columns, after the sampling of filterState.
+ResponseView sampleWith(const FilterState& filterState, SweepCode code, int width, const ResponseAxes& axes)
 {
-    magnitudeRows.assign(static_cast<std::size_t>(width), 0);
-    phaseRows.assign(static_cast<std::size_t>(width), 0);
-    clearResponseRows();
-    sampleResponse(axes, code);
+    ResponseView view;
+    view.clearResponseRows(static_cast<std::size_t>(width));
+    view.sampleResponse(axes, filterState, code);
+    return view;
 }
 
-void expectSameRows(int width, int height)
+void expectSameRows(const FilterState& filterState, int width, int height)
 {
-    const ResponseAxes axes = axesFor(width, height);
-    sampleWith(SweepCode::chosen, width, axes);
+    const ResponseAxes axes = axesFor(filterState, width, height);
+    const ResponseView view = sampleWith(filterState, SweepCode::chosen, width, axes);
+    const std::vector<std::int32_t>& magnitudeRows = view.magnitudeRows();
+    const std::vector<std::int32_t>& phaseRows = view.phaseRows();
     std::vector<std::int32_t> expectedMagnitude, expectedPhase;
-    referenceRows(axes, expectedMagnitude, expectedPhase);
+    referenceRows(filterState, axes, expectedMagnitude, expectedPhase);
     for (int i = 0; i < width; ++i) {
         ASSERT_EQ(magnitudeRows[static_cast<std::size_t>(i)], expectedMagnitude[static_cast<std::size_t>(i)])
             << "column " << i << " of " << width;
@@ -90,17 +94,17 @@ void expectSameRows(int width, int height)
 }
 
 // Sets up each random filter in turn and hands over the pane size to check.
-void forEachRandomCase(const std::function<void(int width, int height)>& check)
+void forEachRandomCase(const std::function<void(const FilterState& filter, int width, int height)>& check)
 {
     std::mt19937 random(20261207);
     for (const double nyquist : {22050.0, 24000.0, 48000.0, 96000.0}) {
         for (const int width : {1, 7, 16, 17, 545, 1000, 1920, 3840}) {
             for (int trial = 0; trial < 6; ++trial) {
-                filterState = initialFilterState();
+                FilterState filterState = initialFilterState();
                 filterState.nyquist = nyquist;
-                randomRoots(random);
+                randomRoots(filterState, random);
                 SCOPED_TRACE(testing::Message() << nyquist << " Hz, width " << width << ", trial " << trial);
-                check(width, 300 + 97 * trial);
+                check(filterState, width, 300 + 97 * trial);
             }
         }
     }
@@ -108,12 +112,12 @@ void forEachRandomCase(const std::function<void(int width, int height)>& check)
 
 // Roots on the unit circle put exact zeros and poles on column points; NaN,
 // infinite and zero gains; columns that match no ordinary number.
-void forEachDegenerateCase(const std::function<void(int width, int height)>& check)
+void forEachDegenerateCase(const std::function<void(const FilterState& filter, int width, int height)>& check)
 {
     const double pi = 4.0 * std::atan(1.0);
     for (const double gain : {0.0, 1.0, 1e300, -1e-300, std::numeric_limits<double>::infinity(),
                               std::numeric_limits<double>::quiet_NaN()}) {
-        filterState = initialFilterState();
+        FilterState filterState = initialFilterState();
         const double omega = std::pow(std::pow(filterState.nyquist / 10.0, 1.0 / 545), 200.0) * (10.0 * pi) /
                              filterState.nyquist;
         filterState.zeros.count = 2;
@@ -126,7 +130,7 @@ void forEachDegenerateCase(const std::function<void(int width, int height)>& che
         filterState.poles.pairFlags[1] = true;
         filterState.gain = gain;
         SCOPED_TRACE(testing::Message() << "gain " << gain);
-        check(545, 545);
+        check(filterState, 545, 545);
     }
 }
 
@@ -142,7 +146,7 @@ TEST(FastRows, EqualThePlainLoopForDegenerateResponses)
 
 // The portable code, the only form outside x86-64, against the AVX2 form: the
 // response values bit for bit at every column point, and the rows.
-void expectPortableEqualsAvx2(int width, int height)
+void expectPortableEqualsAvx2(const FilterState& filterState, int width, int height)
 {
     const double pi = 4.0 * std::atan(1.0);
     const double omega0 = (filterState.lowestFrequency * pi) / filterState.nyquist;
@@ -155,17 +159,17 @@ void expectPortableEqualsAvx2(int width, int height)
         zIm[i] = std::sin(omega);
     }
     std::vector<double> portableRe(n), portableIm(n), avx2Re(n), avx2Im(n);
-    evaluateResponses(zRe.data(), zIm.data(), width, portableRe.data(), portableIm.data(), SweepCode::portable);
-    evaluateResponses(zRe.data(), zIm.data(), width, avx2Re.data(), avx2Im.data(), SweepCode::avx2);
+    evaluateResponses(filterState, zRe.data(), zIm.data(), width, portableRe.data(), portableIm.data(), SweepCode::portable);
+    evaluateResponses(filterState, zRe.data(), zIm.data(), width, avx2Re.data(), avx2Im.data(), SweepCode::avx2);
     EXPECT_EQ(std::memcmp(portableRe.data(), avx2Re.data(), n * sizeof(double)), 0);
     EXPECT_EQ(std::memcmp(portableIm.data(), avx2Im.data(), n * sizeof(double)), 0);
 
-    const ResponseAxes axes = axesFor(width, height);
-    sampleWith(SweepCode::portable, width, axes);
-    const std::vector<std::int32_t> portableMagnitude = magnitudeRows, portablePhase = phaseRows;
-    sampleWith(SweepCode::avx2, width, axes);
-    EXPECT_EQ(portableMagnitude, magnitudeRows);
-    EXPECT_EQ(portablePhase, phaseRows);
+    const ResponseAxes axes = axesFor(filterState, width, height);
+    const ResponseView portable = sampleWith(filterState, SweepCode::portable, width, axes);
+    const std::vector<std::int32_t> portableMagnitude = portable.magnitudeRows(), portablePhase = portable.phaseRows();
+    const ResponseView avx2 = sampleWith(filterState, SweepCode::avx2, width, axes);
+    EXPECT_EQ(portableMagnitude, avx2.magnitudeRows());
+    EXPECT_EQ(portablePhase, avx2.phaseRows());
 }
 
 class PortableRows : public testing::Test {

@@ -21,6 +21,7 @@
 #include <random>
 #include <sstream>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -46,13 +47,6 @@ constexpr double NYQUISTS[] = {22050.0, 24000.0, 48000.0, 96000.0};
 constexpr Rgb BACKGROUND = rgb(1, 2, 3);
 
 Rect wholeOf(const Surface& surface) { return {0, 0, surfaceWidth(surface), surfaceHeight(surface)}; }
-
-void layOut(Surface& surface, int width, int height)
-{
-    layoutPanes(static_cast<std::uint16_t>(width), static_cast<std::uint16_t>(height));
-    resizeSurface(surface, width, height);
-    fullPaint(surface, wholeOf(surface));
-}
 
 // "" when both surfaces agree on every pixel of r within the images, else the
 // first pixel that differs.
@@ -93,39 +87,97 @@ bool isDark(Rgb colour)
     return ((colour >> 16) & 0xffu) < 100u && ((colour >> 8) & 0xffu) < 100u && (colour & 0xffu) < 100u;
 }
 
-int labelStripLeft() { return magnitudePane.left - 3 * arialFont->averageCharWidth - 10; }
-
+// The window's state, owned here: fonts, layout, filter and the plots whose
+// surface is surface_. Every drawing, on whichever surface, goes through the
+// plots' one pair of views, as the window's own paints do; a reference image
+// drawn on reference_ leaves the views as a paint of the window would.
 class Paint : public testing::Test {
 protected:
     void SetUp() override
     {
-        createFonts(96);
+        fonts_ = createFonts(96);
+        arialFont = fonts_.arialFont.get();
         ASSERT_NE(arialFont, nullptr);
-        ASSERT_NE(symbolFont, nullptr);
-        baseUnitY = 16;
-        filterState = initialFilterState();
+        ASSERT_NE(fonts_.symbolFont, nullptr);
         applyModel();
-        cutoffMarkerVisible = true;
-        resetZPlaneView();
         layOut(surface_, WIDTH, HEIGHT);
     }
 
-    void TearDown() override
+    void layOut(Surface& surface, int width, int height)
     {
-        filterState = initialFilterState();
-        cutoffMarkerVisible = true;
-        resetZPlaneView();
+        layoutPanes(static_cast<std::uint16_t>(width), static_cast<std::uint16_t>(height));
+        resizeSurface(surface, width, height);
+        fullPaint(surface, wholeOf(surface));
     }
 
-    Surface surface_;
+    // What a resize does: a new layout and response rows cleared for it.
+    void layoutPanes(std::uint16_t width, std::uint16_t height)
+    {
+        layoutPlots(layout_, plots_, width, height, arialFont, baseUnitY);
+    }
+
+    void fullPaint(Surface& target, const Rect& updateRect)
+    {
+        onSurface(target, [&] { ::fullPaint(plots_, layout_, filterState, fonts_, updateRect); });
+    }
+    void partialRedraw(Surface& target, bool showMarker)
+    {
+        onSurface(target, [&] { ::partialRedraw(plots_, layout_, filterState, fonts_, showMarker); });
+    }
+    void drawZPlane(Surface& target, const Rect& rect, bool erase)
+    {
+        plots_.zPlane.drawZPlane(target, rect, filterState, erase);
+    }
+    void drawPalette(Surface& target, bool withMarks)
+    {
+        ::drawPalette(target, paletteRect, plots_.zPlane.geometry().scale, withMarks);
+    }
+    void eraseResponseCurves(Surface& target) const { plots_.response.eraseResponseCurves(target, magnitudePane); }
+    void drawResponse(Surface& target, const Rect& magnitude, const Rect& phase, bool withText)
+    {
+        plots_.response.drawResponse(target, magnitude, phase, filterState, fonts_, withText);
+    }
+    void applyModel() { ::applyModel(filterState); }
+    void normalizeGain() { ::normalizeGain(filterState); }
+    int cutoffMarkerX() const { return plots_.response.cutoffMarkerX(); }
+    int labelStripLeft() const { return magnitudePane.left - 3 * arialFont->averageCharWidth - 10; }
+
+    Fonts fonts_;
+    const FontInfo* arialFont = nullptr;
+    int baseUnitY = 16;
+    FilterState filterState = initialFilterState();
+    ::Layout layout_;
+    Plots plots_;
+    Surface& surface_ = plots_.surface;
     Surface reference_;
+    Rect& zPlaneRect = layout_.zPlaneRect;
+    Rect& paletteRect = layout_.paletteRect;
+    Rect& magnitudePane = layout_.magnitudePane;
+    Rect& phasePane = layout_.phasePane;
+    bool& cutoffMarkerVisible = plots_.response.cutoffMarkerVisible;
+    const std::vector<std::int32_t>& magnitudeRows = plots_.response.magnitudeRows();
+    const std::vector<std::int32_t>& phaseRows = plots_.response.phaseRows();
+
+private:
+    // Runs draw with target as the plots' surface for its duration.
+    template <typename Draw>
+    void onSurface(Surface& target, Draw draw)
+    {
+        if (&target == &plots_.surface) {
+            draw();
+            return;
+        }
+        std::swap(target, plots_.surface);
+        draw();
+        std::swap(target, plots_.surface);
+    }
 };
 
 // One random walk through the changes a user makes: models, sliders, sample
 // rates and root edits.
 class ChangeWalk {
 public:
-    explicit ChangeWalk(unsigned seed) : random_(seed)
+    ChangeWalk(FilterState& filter, const Rect& zPlaneRect, unsigned seed) : filterState(filter), random_(seed)
     {
         const int half = (zPlaneRect.right - zPlaneRect.left) / 2;
         const int scale = (5 * half) >> 3;
@@ -168,6 +220,9 @@ public:
     bool coin() { return pick(2) == 1; }
 
 private:
+    void applyModel() { ::applyModel(filterState); }
+    void normalizeGain() { ::normalizeGain(filterState); }
+
     int pick(int n) { return std::uniform_int_distribution<int>(0, n - 1)(random_); }
     double uniform(double low, double high) { return std::uniform_real_distribution<double>(low, high)(random_); }
 
@@ -228,6 +283,7 @@ private:
             list.positions[slot].im = 0.0;
     }
 
+    FilterState& filterState;
     std::mt19937 random_;
     double limit_ = 0.0;
 };
@@ -240,7 +296,7 @@ TEST_F(Paint, PartialRedrawLeavesWhatAFullPaintDraws)
 {
     resizeSurface(reference_, WIDTH, HEIGHT);
     for (int sequence = 0; sequence < SEQUENCES; ++sequence) {
-        ChangeWalk walk(static_cast<unsigned>(sequence) + 1u);
+        ChangeWalk walk(filterState, zPlaneRect, static_cast<unsigned>(sequence) + 1u);
         walk.startState();
         cutoffMarkerVisible = walk.coin();
         resizeSurface(surface_, WIDTH, HEIGHT);
@@ -264,23 +320,14 @@ TEST_F(Paint, PartialRedrawLeavesWhatAFullPaintDraws)
 // never erases: that change needs the full repaint the window gives it.
 // The view state that a redraw reads and leaves behind.
 struct ViewState {
-    RootList drawnZeros, drawnPoles;
-    std::vector<std::int32_t> magnitude, phase;
-    bool marker;
-    int markerX;
+    ResponseView response;
+    ZPlaneView zPlane;
 
-    static ViewState save()
+    static ViewState save(const Plots& plots) { return {plots.response, plots.zPlane}; }
+    void restore(Plots& plots) const
     {
-        return {::drawnZeros, ::drawnPoles, magnitudeRows, phaseRows, cutoffMarkerVisible, cutoffMarkerX};
-    }
-    void restore() const
-    {
-        ::drawnZeros = drawnZeros;
-        ::drawnPoles = drawnPoles;
-        magnitudeRows = magnitude;
-        phaseRows = phase;
-        cutoffMarkerVisible = marker;
-        cutoffMarkerX = markerX;
+        plots.response = response;
+        plots.zPlane = zPlane;
     }
 };
 
@@ -310,10 +357,10 @@ TEST_F(Paint, GridRepairLeavesWhatTheWholeGridDraws)
         }
         const bool showMarker = (random() % 3) != 0;
         reference_ = surface_;
-        const ViewState before = ViewState::save();
+        const ViewState before = ViewState::save(plots_);
         partialRedraw(surface_, showMarker);
 
-        before.restore();
+        before.restore(plots_);
         drawZPlane(reference_, zPlaneRect, true);
         drawPalette(reference_, true);
         eraseResponseCurves(reference_);
@@ -377,7 +424,7 @@ TEST_F(Paint, ResponseIsRedrawnOnlyWhenTheUpdateReachesTheLabelStrip)
     const Surface before = surface_;
     const std::vector<std::int32_t> oldMagnitude = magnitudeRows;
     const std::vector<std::int32_t> oldPhase = phaseRows;
-    const int oldMarker = cutoffMarkerX;
+    const int oldMarker = cutoffMarkerX();
 
     filterState.modelIndex = 3;
     filterState.cutoff = 3000.0;
@@ -389,17 +436,17 @@ TEST_F(Paint, ResponseIsRedrawnOnlyWhenTheUpdateReachesTheLabelStrip)
     fullPaint(surface_, {0, 0, strip, HEIGHT});
     EXPECT_EQ(magnitudeRows, oldMagnitude);
     EXPECT_EQ(phaseRows, oldPhase);
-    EXPECT_EQ(cutoffMarkerX, oldMarker);
+    EXPECT_EQ(cutoffMarkerX(), oldMarker);
     EXPECT_EQ(firstDifference(surface_, before, {strip, 0, WIDTH, HEIGHT}), "");
 
     fillRect(surface_, {strip, 0, magnitudePane.left, HEIGHT}, WHITE);
     fullPaint(surface_, {0, 0, strip + 1, HEIGHT});
     EXPECT_NE(magnitudeRows, oldMagnitude);
     EXPECT_NE(phaseRows, oldPhase);
-    EXPECT_NE(cutoffMarkerX, oldMarker);
+    EXPECT_NE(cutoffMarkerX(), oldMarker);
     const std::vector<std::int32_t> stripMagnitude = magnitudeRows;
     const std::vector<std::int32_t> stripPhase = phaseRows;
-    const int stripMarker = cutoffMarkerX;
+    const int stripMarker = cutoffMarkerX();
 
     fillRect(surface_, {strip, 0, magnitudePane.left, HEIGHT}, WHITE);
     fullPaint(surface_, {0, 0, magnitudePane.left, HEIGHT});
@@ -407,7 +454,7 @@ TEST_F(Paint, ResponseIsRedrawnOnlyWhenTheUpdateReachesTheLabelStrip)
     fullPaint(reference_, wholeOf(reference_));
     EXPECT_EQ(stripMagnitude, magnitudeRows);
     EXPECT_EQ(stripPhase, phaseRows);
-    EXPECT_EQ(stripMarker, cutoffMarkerX);
+    EXPECT_EQ(stripMarker, cutoffMarkerX());
 
     const Rect labels{strip, 0, magnitudePane.left, HEIGHT};
     EXPECT_EQ(firstDifference(surface_, reference_, labels), "");

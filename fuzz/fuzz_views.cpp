@@ -23,6 +23,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <limits>
+#include <memory>
 
 namespace {
 
@@ -129,8 +130,9 @@ std::uint16_t clientSide(Bytes& in)
     return side & 0x8000u ? side : static_cast<std::uint16_t>(side % 1024u);
 }
 
-Surface surface;
-FontInfo arialMetrics;
+// The fonts of a 96 dpi screen, made once for every input, since making them
+// is slow; each input draws with copies of them.
+Fonts screenFonts;
 
 }  // namespace
 
@@ -141,65 +143,67 @@ extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv)
     static char* qtArgv[] = {(*argv)[0], nullptr};
     static_cast<void>(argc);
     new QGuiApplication(qtArgc, qtArgv);
-    createFonts(96);
-    arialMetrics = *arialFont;
-    baseUnitY = 16;
+    screenFonts = createFonts(96);
     return 0;
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
     Bytes in(data, size);
-    filterState = initialFilterState();
-    filterState.nyquist = in.real();
-    filterState.cutoff = in.real();
-    filterState.q = in.real();
-    filterState.gain = in.real();
+    FilterState filter = initialFilterState();
+    filter.nyquist = in.real();
+    filter.cutoff = in.real();
+    filter.q = in.real();
+    filter.gain = in.real();
     if (in.byte() & 1)
-        filterState.lowestFrequency = in.real();
-    filterState.modelIndex = in.byte() % (MODEL_COUNT + 1);
-    fillList(in, filterState.zeros);
-    fillList(in, filterState.poles);
-    cutoffMarkerVisible = in.byte() & 1;
+        filter.lowestFrequency = in.real();
+    filter.modelIndex = in.byte() % (MODEL_COUNT + 1);
+    fillList(in, filter.zeros);
+    fillList(in, filter.poles);
+    Plots plots;
+    plots.response.cutoffMarkerVisible = in.byte() & 1;
 
     // The layout's font metrics and dialog unit, as any screen might give.
-    FontInfo* const realArial = arialFont;
-    FontInfo metrics = arialMetrics;
+    Fonts fonts;
+    fonts.arialFont = std::make_unique<FontInfo>(*screenFonts.arialFont);
+    fonts.symbolFont = std::make_unique<FontInfo>(*screenFonts.symbolFont);
     if (in.byte() & 1) {
-        metrics.height = in.int32();
-        metrics.averageCharWidth = in.int32();
-        arialFont = &metrics;
+        fonts.arialFont->height = in.int32();
+        fonts.arialFont->averageCharWidth = in.int32();
     }
-    baseUnitY = in.int32();
+    const FontInfo* const arial = fonts.arialFont.get();
+    const int baseUnitY = in.int32();
 
+    Layout layout;
+    Surface& surface = plots.surface;
     const std::uint16_t width = clientSide(in), height = clientSide(in);
-    layoutPanes(width, height);
+    layoutPlots(layout, plots, width, height, arial, baseUnitY);
     const std::uint8_t shrink = in.byte();
     resizeSurface(surface, surfaceSide(width, shrink), surfaceSide(height, static_cast<std::uint8_t>(shrink >> 2)));
-    fullPaint(surface, {0, 0, surfaceWidth(surface), surfaceHeight(surface)});
+    fullPaint(plots, layout, filter, fonts, {0, 0, surfaceWidth(surface), surfaceHeight(surface)});
 
     for (int step = 0; step < 24 && !in.empty(); ++step) {
         switch (in.byte() % 12) {
         case 0: {
-            const Complex h = evaluateResponse({in.real(), in.real()});
+            const Complex h = evaluateResponse(filter, {in.real(), in.real()});
             static_cast<void>(h);
             break;
         }
-        case 1: normalizeGain(); break;
+        case 1: normalizeGain(filter); break;
         case 2:
-            filterState.modelIndex = in.byte() % (MODEL_COUNT + 1);
-            applyModel();
+            filter.modelIndex = in.byte() % (MODEL_COUNT + 1);
+            applyModel(filter);
             break;
         case 3:
-            filterState.nyquist = in.real();
-            filterState.cutoff = in.real();
-            filterState.q = in.real();
-            applyModel();
+            filter.nyquist = in.real();
+            filter.cutoff = in.real();
+            filter.q = in.real();
+            applyModel(filter);
             break;
-        case 4: fullPaint(surface, in.rect()); break;
-        case 5: partialRedraw(surface, in.byte() & 1); break;
+        case 4: fullPaint(plots, layout, filter, fonts, in.rect()); break;
+        case 5: partialRedraw(plots, layout, filter, fonts, in.byte() & 1); break;
         case 6: {
-            RootList& list = in.byte() & 1 ? filterState.poles : filterState.zeros;
+            RootList& list = in.byte() & 1 ? filter.poles : filter.zeros;
             const int slot = in.byte() % MAX_ROOTS;
             list.positions[slot] = {in.real(), in.real()};
             list.pairFlags[slot] = in.byte() & 1;
@@ -208,16 +212,16 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         }
         case 7: {
             const std::uint16_t w = clientSide(in), h = clientSide(in);
-            layoutPanes(w, h);
+            layoutPlots(layout, plots, w, h, arial, baseUnitY);
             if (in.byte() & 1)
                 resizeSurface(surface, surfaceSide(w, shrink), surfaceSide(h, static_cast<std::uint8_t>(shrink >> 2)));
             break;
         }
-        case 8: drawZPlane(surface, in.rect(), in.byte() & 1); break;
-        case 9: drawResponse(surface, in.rect(), in.rect(), in.byte() & 1); break;
+        case 8: plots.zPlane.drawZPlane(surface, in.rect(), filter, in.byte() & 1); break;
+        case 9: plots.response.drawResponse(surface, in.rect(), in.rect(), filter, fonts, in.byte() & 1); break;
         case 10: {
             const Rect magnitude = in.rect();
-            const ResponseAxes axes = responseAxes(magnitude, in.rect());
+            const ResponseAxes axes = responseAxes(magnitude, in.rect(), filter);
             static_cast<void>(frequencyColumn(axes, magnitude, in.real()));
             static_cast<void>(decibelRow(axes, in.real()));
             break;
@@ -225,7 +229,5 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         default: static_cast<void>(characterHeight(in.int32(), in.int32())); break;
         }
     }
-
-    arialFont = realArial;
     return 0;
 }

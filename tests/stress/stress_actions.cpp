@@ -39,323 +39,370 @@ constexpr const char* KIND_NAMES[] = {"move",  "press",       "release",     "cl
                                       "model", "slider-keys", "slider-mouse", "sample-rate", "resize", "about"};
 static_assert(std::size(KIND_NAMES) == static_cast<std::size_t>(ActionKind::Count));
 
-// ---------------------------------------------------------------- input
+}  // namespace
 
-Qt::MouseButtons heldButtons;
-QPoint pointerAt;
-int eventTime = 0;
-const std::function<void()>* observer = nullptr;
+// The state of one sequence's input devices and modal actor, and the
+// actions that use them.
+struct StressActions::Session {
+    explicit Session(MainWindow& target) : window(target)
+    {
+        QObject::connect(&actPoller, &QTimer::timeout, [this] {
+            QWidget* modal = blockingWidget();
+            if (modal == nullptr || !pendingAct)
+                return;
+            const std::function<void(QWidget*)> act = std::move(pendingAct);
+            pendingAct = nullptr;
+            actPoller.stop();
+            act(modal);
+        });
 
-void observe()
-{
-    if (observer != nullptr && *observer)
-        (*observer)();
-}
-
-void pointer(QWindow* window, QEvent::Type type, Qt::MouseButton button, QPoint at);
-
-// A button is pressed only when up and released only when down, as on any
-// real device: a held button comes up first where the pointer is.
-bool physical(QWindow* window, QEvent::Type type, Qt::MouseButton button)
-{
-    if (type == QEvent::MouseButtonRelease)
-        return heldButtons.testFlag(button);
-    if (type == QEvent::MouseButtonPress && heldButtons.testFlag(button))
-        pointer(window, QEvent::MouseButtonRelease, button, pointerAt);
-    return true;
-}
-
-void pointer(QWindow* window, QEvent::Type type, Qt::MouseButton button, QPoint at)
-{
-    if (window == nullptr || !physical(window, type, button))
-        return;
-    pointerAt = at;
-    if (type == QEvent::MouseButtonPress)
-        heldButtons |= button;
-    else if (type == QEvent::MouseButtonRelease)
-        heldButtons &= ~Qt::MouseButtons(button);
-    eventTime += 16;
-    const QPointF local(at);
-    qt_handleMouseEvent(window, local, window->mapToGlobal(local), heldButtons,
-                        type == QEvent::MouseMove ? Qt::NoButton : button, type, Qt::NoModifier, eventTime);
-    QCoreApplication::processEvents();
-    observe();
-}
-
-QWindow* mainHandle() { return mainWindow->windowHandle(); }
-
-void moveTo(QPoint at) { pointer(mainHandle(), QEvent::MouseMove, Qt::NoButton, at); }
-void pressAt(QPoint at, Qt::MouseButton button = Qt::LeftButton)
-{
-    pointer(mainHandle(), QEvent::MouseButtonPress, button, at);
-}
-void releaseAt(QPoint at, Qt::MouseButton button = Qt::LeftButton)
-{
-    pointer(mainHandle(), QEvent::MouseButtonRelease, button, at);
-}
-
-// A click on a widget of a pop-up or dialog, through that widget's own window.
-void clickOn(QWidget* widget, QPoint local)
-{
-    QWidget* top = widget->window();
-    const QPoint at = widget->mapTo(top, local);
-    pointer(top->windowHandle(), QEvent::MouseButtonPress, Qt::LeftButton, at);
-    pointer(top->windowHandle(), QEvent::MouseButtonRelease, Qt::LeftButton, at);
-}
-
-void key(QWidget* widget, Qt::Key k, Qt::KeyboardModifiers modifiers = Qt::NoModifier)
-{
-    QTest::keyClick(widget, k, modifiers);
-    observe();
-}
-
-// ---------------------------------------------------------------- modal actor
-
-// What to do with the next blocking dialog or pop-up menu, run from inside
-// its own event loop.
-std::function<void(QWidget*)> pendingAct;
-QTimer* actPoller = nullptr;
-std::string modalTrouble;
-std::int64_t menusShown = 0;
-std::int64_t dialogsShown = 0;
-
-QWidget* blockingWidget()
-{
-    if (QWidget* popup = QApplication::activePopupWidget())
-        return popup;
-    return QApplication::activeModalWidget();
-}
-
-void armModal(std::function<void(QWidget*)> act)
-{
-    pendingAct = std::move(act);
-    actPoller->start(0);
-}
-
-void disarmModal()
-{
-    pendingAct = nullptr;
-    actPoller->stop();
-}
-
-QAction* commandAction(int id)
-{
-    for (QAction* top : mainWindow->menuBar()->actions())
-        if (top->menu() != nullptr)
-            for (QAction* item : top->menu()->actions())
-                if (item->data().toInt() == id)
-                    return item;
-    return nullptr;
-}
-
-void closeLeftoverPopups()
-{
-    for (int i = 0; i < 8; ++i) {
-        QWidget* popup = QApplication::activePopupWidget();
-        if (popup == nullptr)
-            return;
-        popup->close();
-        settleWindow();
-    }
-}
-
-// ---------------------------------------------------------------- actions
-
-void performPointer(const Action& a)
-{
-    // The pointer reaches a place before a button changes there, as with
-    // every real pointing device.
-    const QPoint at = resolveTarget(&a.p[0]);
-    moveTo(at);
-    switch (a.kind) {
-    case ActionKind::Move: break;
-    case ActionKind::Press: pressAt(at); break;
-    case ActionKind::Release: releaseAt(at); break;
-    default:
-        pressAt(at);
-        releaseAt(at);
-        break;
-    }
-}
-
-void performDrag(const Action& a)
-{
-    const QPoint from = resolveTarget(&a.p[0]);
-    moveTo(from);
-    pressAt(from);
-    const QPoint to = resolveTarget(&a.p[4]);
-    const int steps = pick(a.p[8], 8) == 0 ? 1 + pick(a.p[8] >> 3, 300) : 1 + pick(a.p[8] >> 3, 40);
-    const int path = pick(a.p[9], 4);
-    std::uint32_t wander = static_cast<std::uint32_t>(a.p[9]);
-    const QPoint away(pick(a.p[9] >> 2, 2) == 0 ? -60 : mainWindow->width() + 60, mainWindow->height() / 2);
-    for (int step = 1; step <= steps; ++step) {
-        QPoint p = from + (to - from) * step / steps;
-        if (path == 1) {
-            wander = wander * 1664525u + 1013904223u;
-            p += QPoint(static_cast<int>(wander >> 28) - 8, static_cast<int>((wander >> 24) & 15u) - 8);
-        } else if (path == 2 && step * 2 <= steps) {
-            p = from + (away - from) * step * 2 / std::max(steps, 1);
-        } else if (path == 2) {
-            p = away + (to - away) * (step * 2 - steps) / std::max(steps, 1);
-        } else if (path == 3) {
-            p = from + QPoint(step % 2, (step / 2) % 2);
-        }
-        moveTo(p);
-    }
-    moveTo(to);
-    releaseAt(to);
-}
-
-void performContextMenu(const Action& a)
-{
-    const QPoint at = resolveTarget(&a.p[0]);
-    const int choice = pick(a.p[4], 5);
-    moveTo(at);
-    armModal([choice](QWidget* popup) {
-        auto* menu = qobject_cast<QMenu*>(popup);
-        if (menu == nullptr) {
-            popup->close();
-            return;
-        }
-        ++menusShown;
-        if (choice == 3) {
-            QTest::keyClick(menu, Qt::Key_Escape);
-            return;
-        }
-        if (choice == 4) {
-            const QPoint outside(-30, -30);
-            pointer(menu->windowHandle(), QEvent::MouseButtonPress, Qt::LeftButton, outside);
-            pointer(menu->windowHandle(), QEvent::MouseButtonRelease, Qt::LeftButton, outside);
-            return;
-        }
-        const int wanted = IDM_ROOT_DELETE + choice;
-        for (QAction* action : menu->actions())
-            if (!action->isSeparator() && action->data().toInt() == wanted) {
-                clickOn(menu, menu->actionGeometry(action).center());
+        // A dialog or menu that nothing closes would block the run for good.
+        QObject::connect(&watchdog, &QTimer::timeout, [this, openFor = QElapsedTimer()]() mutable {
+            QWidget* modal = blockingWidget();
+            if (modal == nullptr) {
+                openFor.invalidate();
                 return;
             }
-        modalTrouble = "the root menu has no item " + std::to_string(wanted);
-        menu->close();
-    });
-    pressAt(at, Qt::RightButton);
-    releaseAt(at, Qt::RightButton);
-    settleWindow();
-    disarmModal();
-}
-
-void performModel(const Action& a)
-{
-    QComboBox* combo = controls.modelComboBox;
-    const int model = pick(a.p[0], MODEL_COUNT);
-    if (pick(a.p[1], 2) == 0 || !combo->isVisible()) {
-        combo->setFocus();
-        const int limit = 2 * MODEL_COUNT;
-        for (int i = 0; i < limit && combo->currentIndex() < model; ++i)
-            key(combo, Qt::Key_Down);
-        for (int i = 0; i < limit && combo->currentIndex() > model; ++i)
-            key(combo, Qt::Key_Up);
-        return;
+            if (!openFor.isValid())
+                openFor.start();
+            else if (openFor.elapsed() > 5000) {
+                modalTrouble = "a dialog or pop-up menu stayed open";
+                modal->close();
+                openFor.invalidate();
+            }
+        });
+        watchdog.start(200);
     }
-    combo->showPopup();
-    settleWindow();
-    QAbstractItemView* list = combo->view();
-    if (list->isVisible())
-        clickOn(list->viewport(), list->visualRect(list->model()->index(model, 0)).center());
-}
 
-QSlider* chosenSlider(std::int32_t which) { return pick(which, 2) == 0 ? controls.cutoffSlider : controls.qSlider; }
+    // A button still held at the end of a sequence comes up while the
+    // window is there, so that the application holds none for the next one.
+    ~Session()
+    {
+        for (const Qt::MouseButton button : {Qt::LeftButton, Qt::RightButton})
+            if (heldButtons.testFlag(button))
+                pointer(window.windowHandle(), QEvent::MouseButtonRelease, button, pointerAt);
+        settleWindow();
+    }
 
-void performSliderKeys(const Action& a)
-{
-    QSlider* slider = chosenSlider(a.p[0]);
-    if (!slider->isVisible())
-        return;
-    const Qt::Key keys[] = {Qt::Key_Left,   Qt::Key_Right,    Qt::Key_Up,   Qt::Key_Down,
-                            Qt::Key_PageUp, Qt::Key_PageDown, Qt::Key_Home, Qt::Key_End};
-    slider->setFocus();
-    const Qt::Key k = keys[pick(a.p[1], 8)];
-    for (int i = 0, n = 1 + pick(a.p[2], 20); i < n; ++i)
-        key(slider, k);
-}
+    MainWindow& window;
 
-void performSliderMouse(const Action& a)
-{
-    QSlider* slider = chosenSlider(a.p[0]);
-    const auto inWindow = [slider](QPoint local) { return avoidMenuBar(slider->mapTo(mainWindow, local)); };
-    const int middle = slider->height() / 2;
-    if (pick(a.p[1], 2) == 0) {
-        const QPoint at = inWindow(QPoint(pick(a.p[2], std::max(slider->width(), 1)), middle));
+    Qt::MouseButtons heldButtons;
+    QPoint pointerAt;
+    int eventTime = 0;
+    const std::function<void()>* observer = nullptr;
+
+    // What to do with the next blocking dialog or pop-up menu, run from
+    // inside its own event loop.
+    std::function<void(QWidget*)> pendingAct;
+    QTimer actPoller;
+    QTimer watchdog;
+    std::string modalTrouble;
+    std::int64_t menusShown = 0;
+    std::int64_t dialogsShown = 0;
+
+    // ---------------------------------------------------------------- input
+
+
+    void observe()
+    {
+        if (observer != nullptr && *observer)
+            (*observer)();
+    }
+
+    // A button is pressed only when up and released only when down, as on any
+    // real device: a held button comes up first where the pointer is.
+    bool physical(QWindow* target, QEvent::Type type, Qt::MouseButton button)
+    {
+        if (type == QEvent::MouseButtonRelease)
+            return heldButtons.testFlag(button);
+        if (type == QEvent::MouseButtonPress && heldButtons.testFlag(button))
+            pointer(target, QEvent::MouseButtonRelease, button, pointerAt);
+        return true;
+    }
+
+    void pointer(QWindow* target, QEvent::Type type, Qt::MouseButton button, QPoint at)
+    {
+        if (target == nullptr || !physical(target, type, button))
+            return;
+        pointerAt = at;
+        if (type == QEvent::MouseButtonPress)
+            heldButtons |= button;
+        else if (type == QEvent::MouseButtonRelease)
+            heldButtons &= ~Qt::MouseButtons(button);
+        eventTime += 16;
+        const QPointF local(at);
+        qt_handleMouseEvent(target, local, target->mapToGlobal(local), heldButtons,
+                            type == QEvent::MouseMove ? Qt::NoButton : button, type, Qt::NoModifier, eventTime);
+        QCoreApplication::processEvents();
+        observe();
+    }
+
+    QWindow* mainHandle() { return window.windowHandle(); }
+
+    void moveTo(QPoint at) { pointer(mainHandle(), QEvent::MouseMove, Qt::NoButton, at); }
+    void pressAt(QPoint at, Qt::MouseButton button = Qt::LeftButton)
+    {
+        pointer(mainHandle(), QEvent::MouseButtonPress, button, at);
+    }
+    void releaseAt(QPoint at, Qt::MouseButton button = Qt::LeftButton)
+    {
+        pointer(mainHandle(), QEvent::MouseButtonRelease, button, at);
+    }
+
+    // A click on a widget of a pop-up or dialog, through that widget's own window.
+    void clickOn(QWidget* widget, QPoint local)
+    {
+        QWidget* top = widget->window();
+        const QPoint at = widget->mapTo(top, local);
+        pointer(top->windowHandle(), QEvent::MouseButtonPress, Qt::LeftButton, at);
+        pointer(top->windowHandle(), QEvent::MouseButtonRelease, Qt::LeftButton, at);
+    }
+
+    void key(QWidget* widget, Qt::Key k, Qt::KeyboardModifiers modifiers = Qt::NoModifier)
+    {
+        QTest::keyClick(widget, k, modifiers);
+        observe();
+    }
+
+    // ---------------------------------------------------------------- modal actor
+
+
+    QWidget* blockingWidget()
+    {
+        if (QWidget* popup = QApplication::activePopupWidget())
+            return popup;
+        return QApplication::activeModalWidget();
+    }
+
+    void armModal(std::function<void(QWidget*)> act)
+    {
+        pendingAct = std::move(act);
+        actPoller.start(0);
+    }
+
+    void disarmModal()
+    {
+        pendingAct = nullptr;
+        actPoller.stop();
+    }
+
+    QAction* commandAction(int id)
+    {
+        for (QAction* top : window.menuBar()->actions())
+            if (top->menu() != nullptr)
+                for (QAction* item : top->menu()->actions())
+                    if (item->data().toInt() == id)
+                        return item;
+        return nullptr;
+    }
+
+    void closeLeftoverPopups()
+    {
+        for (int i = 0; i < 8; ++i) {
+            QWidget* popup = QApplication::activePopupWidget();
+            if (popup == nullptr)
+                return;
+            popup->close();
+            settleWindow();
+        }
+    }
+
+    // ---------------------------------------------------------------- actions
+
+    void performPointer(const Action& a)
+    {
+        // The pointer reaches a place before a button changes there, as with
+        // every real pointing device.
+        const QPoint at = resolveTarget(window, &a.p[0]);
         moveTo(at);
-        pressAt(at);
-        releaseAt(at);
-        return;
+        switch (a.kind) {
+        case ActionKind::Move: break;
+        case ActionKind::Press: pressAt(at); break;
+        case ActionKind::Release: releaseAt(at); break;
+        default:
+            pressAt(at);
+            releaseAt(at);
+            break;
+        }
     }
-    const QRect handle = sliderHandle(slider);
-    const QPoint start = inWindow(handle.center());
-    const int distance = pick(a.p[3], 801) - 400;
-    const int steps = 1 + pick(a.p[4], 12);
-    moveTo(start);
-    pressAt(start);
-    for (int step = 1; step <= steps; ++step)
-        moveTo(start + QPoint(distance * step / steps, pick(a.p[5], 3) == 0 ? step * 7 : 0));
-    moveTo(start + QPoint(distance, 0));
-    releaseAt(start + QPoint(distance, 0));
-}
 
-void performSampleRate(const Action& a)
-{
-    if (QAction* action = commandAction(RATE_COMMANDS[pick(a.p[0], 4)].id))
-        action->trigger();
-}
-
-void performResize(const Action& a)
-{
-    const QSize sizes[] = {{0, 0},       {1, 1},       {300, 200},  {619, 419},   {620, 420},  {800, 600},
-                           {5000, 420},  {620, 5000},  {3840, 2160}, {70000, 300}, {2, 60},     {40, 25}};
-    QSize size;
-    const int choice = pick(a.p[0], 4);
-    if (choice == 0)
-        size = sizes[pick(a.p[1], static_cast<int>(std::size(sizes)))];
-    else if (choice == 1)
-        size = QSize(pick(a.p[1], 1400), pick(a.p[2], 1000));
-    else
-        size = QSize(620 + pick(a.p[1], 600), 420 + pick(a.p[2], 480));
-    switch (pick(a.p[3], 3)) {
-    case 0: mainHandle()->resize(size); break;
-    case 1: mainWindow->resize(size); break;
-    default: clientArea->resize(size); break;
+    void performDrag(const Action& a)
+    {
+        const QPoint from = resolveTarget(window, &a.p[0]);
+        moveTo(from);
+        pressAt(from);
+        const QPoint to = resolveTarget(window, &a.p[4]);
+        const int steps = pick(a.p[8], 8) == 0 ? 1 + pick(a.p[8] >> 3, 300) : 1 + pick(a.p[8] >> 3, 40);
+        const int path = pick(a.p[9], 4);
+        std::uint32_t wander = static_cast<std::uint32_t>(a.p[9]);
+        const QPoint away(pick(a.p[9] >> 2, 2) == 0 ? -60 : window.width() + 60, window.height() / 2);
+        for (int step = 1; step <= steps; ++step) {
+            QPoint p = from + (to - from) * step / steps;
+            if (path == 1) {
+                wander = wander * 1664525u + 1013904223u;
+                p += QPoint(static_cast<int>(wander >> 28) - 8, static_cast<int>((wander >> 24) & 15u) - 8);
+            } else if (path == 2 && step * 2 <= steps) {
+                p = from + (away - from) * step * 2 / std::max(steps, 1);
+            } else if (path == 2) {
+                p = away + (to - away) * (step * 2 - steps) / std::max(steps, 1);
+            } else if (path == 3) {
+                p = from + QPoint(step % 2, (step / 2) % 2);
+            }
+            moveTo(p);
+        }
+        moveTo(to);
+        releaseAt(to);
     }
-}
 
-void performAbout(const Action& a)
-{
-    const int closing = pick(a.p[1], 4);
-    armModal([closing](QWidget* dialog) {
-        ++dialogsShown;
-        auto* ok = dialog->findChild<QPushButton*>();
-        if (closing == 0 && ok != nullptr)
-            clickOn(ok, ok->rect().center());
-        else if (closing == 1)
-            QTest::keyClick(dialog, Qt::Key_Return);
-        else if (closing == 2)
-            QTest::keyClick(dialog, Qt::Key_Escape);
+    void performContextMenu(const Action& a)
+    {
+        const QPoint at = resolveTarget(window, &a.p[0]);
+        const int choice = pick(a.p[4], 5);
+        moveTo(at);
+        armModal([this, choice](QWidget* popup) {
+            auto* menu = qobject_cast<QMenu*>(popup);
+            if (menu == nullptr) {
+                popup->close();
+                return;
+            }
+            ++menusShown;
+            if (choice == 3) {
+                QTest::keyClick(menu, Qt::Key_Escape);
+                return;
+            }
+            if (choice == 4) {
+                const QPoint outside(-30, -30);
+                pointer(menu->windowHandle(), QEvent::MouseButtonPress, Qt::LeftButton, outside);
+                pointer(menu->windowHandle(), QEvent::MouseButtonRelease, Qt::LeftButton, outside);
+                return;
+            }
+            const int wanted = IDM_ROOT_DELETE + choice;
+            for (QAction* action : menu->actions())
+                if (!action->isSeparator() && action->data().toInt() == wanted) {
+                    clickOn(menu, menu->actionGeometry(action).center());
+                    return;
+                }
+            modalTrouble = "the root menu has no item " + std::to_string(wanted);
+            menu->close();
+        });
+        pressAt(at, Qt::RightButton);
+        releaseAt(at, Qt::RightButton);
+        settleWindow();
+        disarmModal();
+    }
+
+    void performModel(const Action& a)
+    {
+        QComboBox* combo = window.controls().modelComboBox;
+        const int model = pick(a.p[0], MODEL_COUNT);
+        if (pick(a.p[1], 2) == 0 || !combo->isVisible()) {
+            combo->setFocus();
+            const int limit = 2 * MODEL_COUNT;
+            for (int i = 0; i < limit && combo->currentIndex() < model; ++i)
+                key(combo, Qt::Key_Down);
+            for (int i = 0; i < limit && combo->currentIndex() > model; ++i)
+                key(combo, Qt::Key_Up);
+            return;
+        }
+        combo->showPopup();
+        settleWindow();
+        QAbstractItemView* list = combo->view();
+        if (list->isVisible())
+            clickOn(list->viewport(), list->visualRect(list->model()->index(model, 0)).center());
+    }
+
+    QSlider* chosenSlider(std::int32_t which) { return pick(which, 2) == 0 ? window.controls().cutoffSlider : window.controls().qSlider; }
+
+    void performSliderKeys(const Action& a)
+    {
+        QSlider* slider = chosenSlider(a.p[0]);
+        if (!slider->isVisible())
+            return;
+        const Qt::Key keys[] = {Qt::Key_Left,   Qt::Key_Right,    Qt::Key_Up,   Qt::Key_Down,
+                                Qt::Key_PageUp, Qt::Key_PageDown, Qt::Key_Home, Qt::Key_End};
+        slider->setFocus();
+        const Qt::Key k = keys[pick(a.p[1], 8)];
+        for (int i = 0, n = 1 + pick(a.p[2], 20); i < n; ++i)
+            key(slider, k);
+    }
+
+    void performSliderMouse(const Action& a)
+    {
+        QSlider* slider = chosenSlider(a.p[0]);
+        const auto inWindow = [this, slider](QPoint local) { return avoidMenuBar(window, slider->mapTo(&window, local)); };
+        const int middle = slider->height() / 2;
+        if (pick(a.p[1], 2) == 0) {
+            const QPoint at = inWindow(QPoint(pick(a.p[2], std::max(slider->width(), 1)), middle));
+            moveTo(at);
+            pressAt(at);
+            releaseAt(at);
+            return;
+        }
+        const QRect handle = sliderHandle(slider);
+        const QPoint start = inWindow(handle.center());
+        const int distance = pick(a.p[3], 801) - 400;
+        const int steps = 1 + pick(a.p[4], 12);
+        moveTo(start);
+        pressAt(start);
+        for (int step = 1; step <= steps; ++step)
+            moveTo(start + QPoint(distance * step / steps, pick(a.p[5], 3) == 0 ? step * 7 : 0));
+        moveTo(start + QPoint(distance, 0));
+        releaseAt(start + QPoint(distance, 0));
+    }
+
+    void performSampleRate(const Action& a)
+    {
+        if (QAction* action = commandAction(RATE_COMMANDS[pick(a.p[0], 4)].id))
+            action->trigger();
+    }
+
+    void performResize(const Action& a)
+    {
+        const QSize sizes[] = {{0, 0},       {1, 1},       {300, 200},  {619, 419},   {620, 420},  {800, 600},
+                               {5000, 420},  {620, 5000},  {3840, 2160}, {70000, 300}, {2, 60},     {40, 25}};
+        QSize size;
+        const int choice = pick(a.p[0], 4);
+        if (choice == 0)
+            size = sizes[pick(a.p[1], static_cast<int>(std::size(sizes)))];
+        else if (choice == 1)
+            size = QSize(pick(a.p[1], 1400), pick(a.p[2], 1000));
         else
-            dialog->close();
-    });
-    const int how = pick(a.p[0], 3);
-    if (how == 0) {
-        if (QAction* about = commandAction(IDM_ABOUT))
-            about->trigger();
-    } else {
-        mainWindow->activateWindow();
-        clientArea->setFocus();
-        key(clientArea, how == 1 ? Qt::Key_Question : Qt::Key_Slash, Qt::AltModifier);
+            size = QSize(620 + pick(a.p[1], 600), 420 + pick(a.p[2], 480));
+        switch (pick(a.p[3], 3)) {
+        case 0: mainHandle()->resize(size); break;
+        case 1: window.resize(size); break;
+        default: window.clientArea()->resize(size); break;
+        }
     }
-    settleWindow();
-    disarmModal();
-}
 
-}  // namespace
+    void performAbout(const Action& a)
+    {
+        const int closing = pick(a.p[1], 4);
+        armModal([this, closing](QWidget* dialog) {
+            ++dialogsShown;
+            auto* ok = dialog->findChild<QPushButton*>();
+            if (closing == 0 && ok != nullptr)
+                clickOn(ok, ok->rect().center());
+            else if (closing == 1)
+                QTest::keyClick(dialog, Qt::Key_Return);
+            else if (closing == 2)
+                QTest::keyClick(dialog, Qt::Key_Escape);
+            else
+                dialog->close();
+        });
+        const int how = pick(a.p[0], 3);
+        if (how == 0) {
+            if (QAction* about = commandAction(IDM_ABOUT))
+                about->trigger();
+        } else {
+            window.activateWindow();
+            window.clientArea()->setFocus();
+            key(window.clientArea(), how == 1 ? Qt::Key_Question : Qt::Key_Slash, Qt::AltModifier);
+        }
+        settleWindow();
+        disarmModal();
+    }
+};
 
 Action randomAction(std::mt19937_64& random)
 {
@@ -405,70 +452,43 @@ void settleWindow()
     }
 }
 
-std::string actionStatistics()
+StressActions::StressActions(MainWindow& window) : session_(std::make_unique<Session>(window)) {}
+
+StressActions::~StressActions() = default;
+
+std::string StressActions::statistics() const
 {
-    return std::to_string(menusShown) + " root menus and " + std::to_string(dialogsShown) + " About boxes shown";
+    return std::to_string(session_->menusShown) + " root menus and " + std::to_string(session_->dialogsShown) +
+           " About boxes shown";
 }
 
-std::string takeModalTrouble()
+std::string StressActions::takeModalTrouble()
 {
     std::string trouble;
-    trouble.swap(modalTrouble);
+    trouble.swap(session_->modalTrouble);
     return trouble;
 }
 
-// Both timers belong to the application and go with it.
-void startModalWatchdog()
+void StressActions::perform(const Action& action, const std::function<void()>& afterEachEvent)
 {
-    actPoller = new QTimer(QCoreApplication::instance());
-    QObject::connect(actPoller, &QTimer::timeout, [] {
-        QWidget* modal = blockingWidget();
-        if (modal == nullptr || !pendingAct)
-            return;
-        const std::function<void(QWidget*)> act = std::move(pendingAct);
-        pendingAct = nullptr;
-        actPoller->stop();
-        act(modal);
-    });
-
-    // A dialog or menu that nothing closes would block the run for good.
-    auto* watchdog = new QTimer(QCoreApplication::instance());
-    QObject::connect(watchdog, &QTimer::timeout, [openFor = QElapsedTimer()]() mutable {
-        QWidget* modal = blockingWidget();
-        if (modal == nullptr) {
-            openFor.invalidate();
-            return;
-        }
-        if (!openFor.isValid())
-            openFor.start();
-        else if (openFor.elapsed() > 5000) {
-            modalTrouble = "a dialog or pop-up menu stayed open";
-            modal->close();
-            openFor.invalidate();
-        }
-    });
-    watchdog->start(200);
-}
-
-void performAction(const Action& action, const std::function<void()>& afterEachEvent)
-{
-    observer = &afterEachEvent;
+    Session& s = *session_;
+    s.observer = &afterEachEvent;
     switch (action.kind) {
     case ActionKind::Move:
     case ActionKind::Press:
     case ActionKind::Release:
-    case ActionKind::Click: performPointer(action); break;
-    case ActionKind::Drag: performDrag(action); break;
-    case ActionKind::ContextMenu: performContextMenu(action); break;
-    case ActionKind::Model: performModel(action); break;
-    case ActionKind::SliderKeys: performSliderKeys(action); break;
-    case ActionKind::SliderMouse: performSliderMouse(action); break;
-    case ActionKind::SampleRate: performSampleRate(action); break;
-    case ActionKind::Resize: performResize(action); break;
-    case ActionKind::About: performAbout(action); break;
+    case ActionKind::Click: s.performPointer(action); break;
+    case ActionKind::Drag: s.performDrag(action); break;
+    case ActionKind::ContextMenu: s.performContextMenu(action); break;
+    case ActionKind::Model: s.performModel(action); break;
+    case ActionKind::SliderKeys: s.performSliderKeys(action); break;
+    case ActionKind::SliderMouse: s.performSliderMouse(action); break;
+    case ActionKind::SampleRate: s.performSampleRate(action); break;
+    case ActionKind::Resize: s.performResize(action); break;
+    case ActionKind::About: s.performAbout(action); break;
     case ActionKind::Count: break;
     }
     settleWindow();
-    closeLeftoverPopups();
-    observer = nullptr;
+    s.closeLeftoverPopups();
+    s.observer = nullptr;
 }

@@ -9,6 +9,7 @@
 #include <array>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <random>
 #include <string>
 
@@ -41,21 +42,36 @@ Action randomAction(std::mt19937_64& random);
 std::string actionText(const Action& action);
 bool parseAction(const std::string& line, Action& action);
 
-// Runs the action on the real window and lets Qt deliver what follows.
-// afterEachEvent runs after every single input event the action sends, so
-// that the caller sees the intermediate states of a drag.
-void performAction(const Action& action, const std::function<void()>& afterEachEvent);
-
 // Lets Qt deliver what is pending: posted events, update requests, paints.
 void settleWindow();
 
-// Text of what went wrong with a blocking dialog or menu during the last
-// action ("" when nothing did): one that stayed open, or one that was
-// expected and never came is fine.
-std::string takeModalTrouble();
+class MainWindow;
 
-// How many root menus and About boxes the actions have seen open.
-std::string actionStatistics();
+// The input devices and the modal actor of one sequence on one window: the
+// buttons held, where the pointer is, the event clock, what to do with the
+// next blocking dialog or menu and the watchdog that closes one left open.
+// Make it after the window and drop it before the window goes.
+class StressActions {
+public:
+    explicit StressActions(MainWindow& window);
+    ~StressActions();
+    StressActions(const StressActions&) = delete;
+    StressActions& operator=(const StressActions&) = delete;
 
-// Installed once before the window is created.
-void startModalWatchdog();
+    // Runs the action on the window and lets Qt deliver what follows.
+    // afterEachEvent runs after every single input event the action sends,
+    // so that the caller sees the intermediate states of a drag.
+    void perform(const Action& action, const std::function<void()>& afterEachEvent);
+
+    // Text of what went wrong with a blocking dialog or menu during the last
+    // action ("" when nothing did): one that stayed open, or one that was
+    // expected and never came is fine.
+    std::string takeModalTrouble();
+
+    // How many root menus and About boxes the actions have seen open.
+    std::string statistics() const;
+
+private:
+    struct Session;
+    std::unique_ptr<Session> session_;
+};

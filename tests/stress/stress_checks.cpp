@@ -1,4 +1,5 @@
 #include "tests/stress/stress_checks.h"
+#include "tests/window_driver.h"
 
 #include "app/client_area.h"
 #include "app/control_panel.h"
@@ -43,13 +44,13 @@ std::string listFault(const RootList& list, const char* name)
     return "";
 }
 
-const char* cursorName(const QCursor& cursor)
+const char* cursorName(const Cursors& cursors, const QCursor& cursor)
 {
-    if (cursor == *arrowCursor)
+    if (cursor == cursors.arrow)
         return "arrow";
-    if (cursor == *handCursor)
+    if (cursor == cursors.hand)
         return "hand";
-    if (cursor == *binCursor)
+    if (cursor == cursors.bin)
         return "bin";
     return nullptr;
 }
@@ -67,10 +68,10 @@ bool sameList(const RootList& a, const RootList& b)
 
 // Every pixel a list's marks cover, as drawRootList places them, lies inside
 // zPlaneRect: a circle of radius size/12 or a cross of half-size size/14.
-bool marksInside(const RootList& list, bool asCross)
+bool marksInside(const ZPlaneGeometry& zPlane, const Rect& zPlaneRect, const RootList& list, bool asCross)
 {
     // The view's scale is a whole number below 2^32, the mark size it uses.
-    const double s = zPlaneScale >= 0.0 && zPlaneScale < 4294967296.0 ? zPlaneScale : 0.0;
+    const double s = zPlane.scale >= 0.0 && zPlane.scale < 4294967296.0 ? zPlane.scale : 0.0;
     const auto size = static_cast<std::int64_t>(s);
     const std::int64_t reach = asCross ? size / 14 : size / 12;
     const Rect& r = zPlaneRect;
@@ -78,11 +79,11 @@ bool marksInside(const RootList& list, bool asCross)
         return x - reach >= r.left && x + reach < r.right && y - reach >= r.top && y + reach < r.bottom;
     };
     for (int i = 0; i < std::clamp(list.count, 0, MAX_ROOTS); ++i) {
-        const std::int64_t x = narrowPixel(std::int64_t{zPlaneCentreX} + toPixel(list.positions[i].re * s));
+        const std::int64_t x = narrowPixel(std::int64_t{zPlane.centreX} + toPixel(list.positions[i].re * s));
         const std::int64_t dy = toPixel(list.positions[i].im * s);
-        if (!fits(x, narrowPixel(zPlaneCentreY - dy)))
+        if (!fits(x, narrowPixel(zPlane.centreY - dy)))
             return false;
-        if (list.pairFlags[i] && !fits(x, narrowPixel(zPlaneCentreY + dy)))
+        if (list.pairFlags[i] && !fits(x, narrowPixel(zPlane.centreY + dy)))
             return false;
     }
     return true;
@@ -98,8 +99,12 @@ bool empty(const Rect& r) { return r.left >= r.right || r.top >= r.bottom; }
 // A client area too small for its panes lays them out over each other, and
 // over the palette; there the order of the drawing steps decides each pixel
 // and a redraw cannot match a full paint, nor does it need to.
-bool panesApart()
+bool panesApart(const Layout& layout)
 {
+    const Rect& zPlaneRect = layout.zPlaneRect;
+    const Rect& magnitudePane = layout.magnitudePane;
+    const Rect& phasePane = layout.phasePane;
+    const Rect& paletteRect = layout.paletteRect;
     const Rect* panes[] = {&zPlaneRect, &magnitudePane, &phasePane};
     for (const Rect* pane : panes)
         if (empty(*pane))
@@ -109,15 +114,12 @@ bool panesApart()
            !overlap(paletteRect, phasePane);
 }
 
-RootList seenZeros, seenPoles;          // the drawn copies at the last observation
-RootList erasedZeros, erasedPoles;      // the copies before the last change of them
-
 // The palette caption, drawn by full paints only, over its white box and the
 // pixels its glyphs may reach beyond it. In a client area narrower than about
 // 520 or lower than about 180 pixels it runs into the magnitude pane, where
 // the erase of a redrawn curve takes its pixels away: a flaw of its own, left
 // out of the comparison so that it hides no other difference.
-Rect captionBox()
+Rect captionBox(const FontInfo* arialFont, const Rect& paletteRect)
 {
     if (arialFont == nullptr)
         return {};
@@ -127,9 +129,8 @@ Rect captionBox()
             narrowPixel(std::int64_t{paletteRect.left} + width + 2), narrowPixel(std::int64_t{paletteRect.top} + 2)};
 }
 
-std::string firstDifferenceIn(const QImage& shown, const QImage& reference, const Rect& r)
+std::string firstDifferenceIn(const QImage& shown, const QImage& reference, const Rect& r, const Rect& caption)
 {
-    const Rect caption = captionBox();
     const int left = std::max(r.left, 0), top = std::max(r.top, 0);
     const int right = std::min({r.right, shown.width(), reference.width()});
     const int bottom = std::min({r.bottom, shown.height(), reference.height()});
@@ -151,8 +152,11 @@ std::string firstDifferenceIn(const QImage& shown, const QImage& reference, cons
 
 }  // namespace
 
-std::string checkState()
+std::string StressChecks::checkState() const
 {
+    const FilterState& filterState = window_.document().filter;
+    const ControlPanel& controls = window_.controls();
+    const RootEditor& rootEditor = window_.clientArea()->rootEditor();
     for (const auto& [list, name] : {std::pair{&filterState.zeros, "zeros"}, std::pair{&filterState.poles, "poles"}})
         if (std::string fault = listFault(*list, name); !fault.empty())
             return fault;
@@ -178,7 +182,7 @@ std::string checkState()
         return "q-controls: Q controls " + std::string(controls.qSlider->isHidden() ? "hidden" : "shown") +
                " for model " + std::to_string(model);
 
-    const char* cursor = cursorName(clientArea->cursor());
+    const char* cursor = cursorName(window_.cursors(), window_.clientArea()->cursor());
     if (cursor == nullptr)
         return "cursor: the cursor is none of arrow, hand and bin";
     if (rootEditor.dragging) {
@@ -190,32 +194,35 @@ std::string checkState()
     return "";
 }
 
-void observeDrawnRoots()
+void StressChecks::observeDrawnRoots()
 {
-    if (sameList(drawnZeros, seenZeros) && sameList(drawnPoles, seenPoles))
+    const ZPlaneView& zPlane = window_.clientArea()->plots().zPlane;
+    if (sameList(zPlane.drawnZeros(), seenZeros_) && sameList(zPlane.drawnPoles(), seenPoles_))
         return;
-    erasedZeros = seenZeros;
-    erasedPoles = seenPoles;
-    seenZeros = drawnZeros;
-    seenPoles = drawnPoles;
+    erasedZeros_ = seenZeros_;
+    erasedPoles_ = seenPoles_;
+    seenZeros_ = zPlane.drawnZeros();
+    seenPoles_ = zPlane.drawnPoles();
 }
-
-namespace {
 
 // A press on the palette adds a root that the first movement draws; until
 // then the display shows the roots from before. A client area that shows
 // nothing gets no paint.
-bool mayShowOtherRoots()
+bool StressChecks::mayShowOtherRoots() const
 {
+    const ClientArea* clientArea = window_.clientArea();
+    const RootEditor& rootEditor = clientArea->rootEditor();
     return (rootEditor.dragging && rootEditor.lastDragPoint == rootEditor.pressPoint) ||
-           surfaceWidth(clientArea->surface) == 0 || surfaceHeight(clientArea->surface) == 0 ||
+           surfaceWidth(clientArea->surface()) == 0 || surfaceHeight(clientArea->surface()) == 0 ||
            clientArea->visibleRegion().isEmpty();
 }
 
-}  // namespace
-
-std::string checkShownRoots()
+std::string StressChecks::checkShownRoots() const
 {
+    const FilterState& filterState = window_.document().filter;
+    const ZPlaneView& zPlane = window_.clientArea()->plots().zPlane;
+    const RootList& drawnZeros = zPlane.drawnZeros();
+    const RootList& drawnPoles = zPlane.drawnPoles();
     if (mayShowOtherRoots() || (sameList(drawnZeros, filterState.zeros) && sameList(drawnPoles, filterState.poles)))
         return "";
     return "shown-roots: the z-plane was last drawn with " + std::to_string(drawnZeros.count) + " zeros and " +
@@ -223,41 +230,31 @@ std::string checkShownRoots()
            " and " + std::to_string(filterState.poles.count) + ", or other positions";
 }
 
-bool displayCheckable()
+bool StressChecks::displayCheckable()
 {
     observeDrawnRoots();
-    if (mayShowOtherRoots() || !panesApart())
+    const FilterState& filterState = window_.document().filter;
+    const ClientArea* clientArea = window_.clientArea();
+    const ZPlaneView& zPlane = clientArea->plots().zPlane;
+    const RootList& drawnZeros = zPlane.drawnZeros();
+    const RootList& drawnPoles = zPlane.drawnPoles();
+    const Rect& zPlaneRect = clientArea->layout().zPlaneRect;
+    if (mayShowOtherRoots() || !panesApart(clientArea->layout()))
         return false;
     if (!sameList(drawnZeros, filterState.zeros) || !sameList(drawnPoles, filterState.poles))
         return false;
-    return marksInside(drawnZeros, false) && marksInside(drawnPoles, true) && marksInside(erasedZeros, false) &&
-           marksInside(erasedPoles, true);
+    const ZPlaneGeometry& geometry = zPlane.geometry();
+    return marksInside(geometry, zPlaneRect, drawnZeros, false) && marksInside(geometry, zPlaneRect, drawnPoles, true) &&
+           marksInside(geometry, zPlaneRect, erasedZeros_, false) &&
+           marksInside(geometry, zPlaneRect, erasedPoles_, true);
 }
 
-std::string displayImages;
-
-std::string checkDisplay()
+std::string StressChecks::checkDisplay() const
 {
-    // The reference paint runs the views, which publish their geometry,
-    // drawn copies, rows and marker column; the window's next redraw must
-    // find those as its own last drawing left them.
-    const RootList zeros = drawnZeros, poles = drawnPoles;
-    const int centreX = zPlaneCentreX, centreY = zPlaneCentreY, markerX = cutoffMarkerX;
-    const double scale = zPlaneScale;
-    const std::vector<std::int32_t> magnitude = magnitudeRows, phase = phaseRows;
-
-    Surface reference;
-    resizeSurface(reference, surfaceWidth(clientArea->surface), surfaceHeight(clientArea->surface));
-    fullPaint(reference, {0, 0, surfaceWidth(reference), surfaceHeight(reference)});
-
-    drawnZeros = zeros;
-    drawnPoles = poles;
-    zPlaneCentreX = centreX;
-    zPlaneCentreY = centreY;
-    zPlaneScale = scale;
-    cutoffMarkerX = markerX;
-    magnitudeRows = magnitude;
-    phaseRows = phase;
+    const ClientArea* clientArea = window_.clientArea();
+    const Layout& layout = clientArea->layout();
+    const QImage reference = freshFullPaint(window_);
+    const Rect caption = captionBox(window_.fonts().arialFont.get(), layout.paletteRect);
 
     // Only what shows counts: Qt paints no part of the client area that its
     // window hides.
@@ -265,16 +262,17 @@ std::string checkDisplay()
     const double ratio = clientArea->devicePixelRatioF();
     const Rect shown{toPixel(visible.left() * ratio), toPixel(visible.top() * ratio),
                      toPixel((visible.right() + 1) * ratio), toPixel((visible.bottom() + 1) * ratio)};
-    for (const auto& [pane, name] : {std::pair{&magnitudePane, "magnitude pane"}, std::pair{&phasePane, "phase pane"},
-                                     std::pair{&zPlaneRect, "z-plane"}}) {
+    for (const auto& [pane, name] :
+         {std::pair{&layout.magnitudePane, "magnitude pane"}, std::pair{&layout.phasePane, "phase pane"},
+          std::pair{&layout.zPlaneRect, "z-plane"}}) {
         const Rect part{std::max(pane->left, shown.left), std::max(pane->top, shown.top),
                         std::min(pane->right, shown.right), std::min(pane->bottom, shown.bottom)};
-        const std::string at = firstDifferenceIn(clientArea->surface.image, reference.image, part);
+        const std::string at = firstDifferenceIn(clientArea->surface().image, reference, part, caption);
         if (at.empty())
             continue;
         if (!displayImages.empty()) {
-            clientArea->surface.image.save(QString::fromStdString(displayImages + "-shown.png"));
-            reference.image.save(QString::fromStdString(displayImages + "-full-paint.png"));
+            clientArea->surface().image.save(QString::fromStdString(displayImages + "-shown.png"));
+            reference.save(QString::fromStdString(displayImages + "-full-paint.png"));
         }
         return std::string("display: in the ") + name + ", " + at;
     }

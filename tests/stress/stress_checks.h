@@ -4,30 +4,48 @@
 // returns "" when it holds, else "tag: detail", the tag naming the invariant
 // so that a shrunk sequence can be required to break the same one.
 
+#include "model/filter_state.h"
+
 #include <string>
 
-// The filter record, the model and its controls, the cursor.
-std::string checkState();
+class MainWindow;
 
-// The roots the z-plane view last drew are the filter's, except while the
-// display may lag behind for a reason the program accepts.
-std::string checkShownRoots();
+// The checks of one sequence on one window. They follow what the window's
+// z-plane view has drawn from one input event to the next.
+class StressChecks {
+public:
+    explicit StressChecks(const MainWindow& window) : window_(window) {}
 
-// Call after every input event: follows what the z-plane view has drawn, so
-// that the display check knows where marks may have been left.
-void observeDrawnRoots();
+    // The filter record, the model and its controls, the cursor.
+    std::string checkState() const;
 
-// True when the display must equal a fresh full paint: it shows the current
-// roots, and every mark of them and of the roots the last redraw erased lies
-// inside zPlaneRect. Marks drawn outside it leave pixels that only a full
-// paint clears, which the program accepts.
-bool displayCheckable();
+    // The roots the z-plane view last drew are the filter's, except while
+    // the display may lag behind for a reason the program accepts.
+    std::string checkShownRoots() const;
 
-// The panes and the z-plane of the window's surface against a fresh full
-// paint of the same state. Leaves the view's drawn copies, row arrays and
-// marker column as the window's last drawing left them.
-std::string checkDisplay();
+    // Call after every input event: follows what the z-plane view has drawn,
+    // so that the display check knows where marks may have been left.
+    void observeDrawnRoots();
 
-// When not empty, where checkDisplay saves both images of a difference, as
-// this path followed by "-shown.png" and "-full-paint.png".
-extern std::string displayImages;
+    // True when the display must equal a fresh full paint: it shows the
+    // current roots, and every mark of them and of the roots the last redraw
+    // erased lies inside zPlaneRect. Marks drawn outside it leave pixels that
+    // only a full paint clears, which the program accepts.
+    bool displayCheckable();
+
+    // The panes and the z-plane of the window's surface against a fresh full
+    // paint of the same state, drawn by views of its own so that the
+    // window's views stay as its last drawing left them.
+    std::string checkDisplay() const;
+
+    // When not empty, where checkDisplay saves both images of a difference,
+    // as this path followed by "-shown.png" and "-full-paint.png".
+    std::string displayImages;
+
+private:
+    bool mayShowOtherRoots() const;
+
+    const MainWindow& window_;
+    RootList seenZeros_, seenPoles_;      // the drawn copies at the last observation
+    RootList erasedZeros_, erasedPoles_;  // the copies before the last change of them
+};

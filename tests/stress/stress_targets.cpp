@@ -37,24 +37,22 @@ enum TargetType {
     TARGET_TYPES
 };
 
-double devicePixelRatio() { return clientArea->devicePixelRatioF(); }
-
 // Window coordinates of a client pixel. Qt counts the window in logical
 // pixels; the menu bar stands above the client area.
-QPoint fromClientPixel(std::int64_t x, std::int64_t y)
+QPoint fromClientPixel(const MainWindow& window, std::int64_t x, std::int64_t y)
 {
-    const double ratio = devicePixelRatio();
+    const double ratio = window.clientArea()->devicePixelRatioF();
     const auto logical = [ratio](std::int64_t v) {
         return toPixel(std::floor(static_cast<double>(std::clamp<std::int64_t>(v, -1000000, 1000000)) / ratio));
     };
-    return clientArea->mapTo(mainWindow, QPoint(logical(x), logical(y)));
+    return window.clientArea()->mapTo(&window, QPoint(logical(x), logical(y)));
 }
 
 }  // namespace
 
-QPoint avoidMenuBar(QPoint p)
+QPoint avoidMenuBar(const MainWindow& window, QPoint p)
 {
-    const QRect bar = mainWindow->menuBar()->geometry();
+    const QRect bar = window.menuBar()->geometry();
     if (bar.contains(p))
         p.setY(-1 - (p.y() - bar.top()));
     return p;
@@ -68,7 +66,7 @@ struct RootRef {
     bool lower = false;
 };
 
-RootRef chooseRoot(std::int32_t a, std::int32_t b, std::int32_t c)
+RootRef chooseRoot(const FilterState& filterState, std::int32_t a, std::int32_t b, std::int32_t c)
 {
     const RootList* first = pick(a, 2) == 0 ? &filterState.poles : &filterState.zeros;
     const RootList* second = first == &filterState.poles ? &filterState.zeros : &filterState.poles;
@@ -79,35 +77,40 @@ RootRef chooseRoot(std::int32_t a, std::int32_t b, std::int32_t c)
 }
 
 // The pixel of a mark as the z-plane view computes it.
-Point markPixel(const RootRef& root)
+Point markPixel(const ZPlaneGeometry& zPlane, const RootRef& root)
 {
     const Complex position = root.list->positions[root.slot];
-    const std::int64_t dy = toPixel(position.im * zPlaneScale);
+    const std::int64_t dy = toPixel(position.im * zPlane.scale);
     const bool lower = root.lower && root.list->pairFlags[root.slot];
-    return {narrowPixel(std::int64_t{zPlaneCentreX} + toPixel(position.re * zPlaneScale)),
-            narrowPixel(zPlaneCentreY + (lower ? dy : -dy))};
+    return {narrowPixel(std::int64_t{zPlane.centreX} + toPixel(position.re * zPlane.scale)),
+            narrowPixel(zPlane.centreY + (lower ? dy : -dy))};
 }
 
-QPoint onControl(int which, std::int32_t b, std::int32_t c)
+QPoint onControl(const MainWindow& window, int which, std::int32_t b, std::int32_t c)
 {
+    const ControlPanel& controls = window.controls();
     QWidget* const widgets[] = {controls.modelLabel,  controls.modelComboBox, controls.cutoffLabel,
                                 controls.cutoffSlider, controls.qLabel,       controls.qSlider};
     QWidget* widget = widgets[which];
     const QPoint inside(pick(b, std::max(widget->width(), 1)), pick(c, std::max(widget->height(), 1)));
-    return widget->mapTo(mainWindow, inside);
+    return widget->mapTo(&window, inside);
 }
 
-QPoint resolveTargetAnywhere(const std::int32_t* t)
+QPoint resolveTargetAnywhere(const MainWindow& window, const std::int32_t* t)
 {
+    const ClientArea* clientArea = window.clientArea();
+    const ZPlaneGeometry& zPlane = clientArea->plots().zPlane.geometry();
+    const Layout& layout = clientArea->layout();
+    const Rect& paletteRect = layout.paletteRect;
     const int a = t[1], b = t[2], c = t[3];
-    const std::int64_t width = surfaceWidth(clientArea->surface), height = surfaceHeight(clientArea->surface);
+    const std::int64_t width = surfaceWidth(clientArea->surface()), height = surfaceHeight(clientArea->surface());
     switch (pick(t[0], TARGET_TYPES)) {
     case ON_ROOT:
     case NEAR_HIT_BOUNDARY: {
-        const RootRef root = chooseRoot(a, b, c);
+        const RootRef root = chooseRoot(window.document().filter, a, b, c);
         if (root.list == nullptr)
-            return avoidMenuBar(fromClientPixel(zPlaneCentreX, zPlaneCentreY));
-        const Point mark = markPixel(root);
+            return avoidMenuBar(window, fromClientPixel(window, zPlane.centreX, zPlane.centreY));
+        const Point mark = markPixel(zPlane, root);
         std::int64_t dx = 0, dy = 0;
         if (pick(t[0], TARGET_TYPES) == ON_ROOT) {
             if (pick(c >> 1, 2) == 1) {
@@ -116,7 +119,7 @@ QPoint resolveTargetAnywhere(const std::int32_t* t)
             }
         } else {
             // Around 0.15 units from the mark, along an axis or a diagonal.
-            const double reach = 0.15 * zPlaneScale;
+            const double reach = 0.15 * zPlane.scale;
             const int direction = pick(c >> 1, 8);
             const double along = direction < 4 ? reach : reach / std::sqrt(2.0);
             const std::int64_t k = toPixel(std::floor(along)) + pick(c >> 4, 4) - 1;
@@ -124,37 +127,37 @@ QPoint resolveTargetAnywhere(const std::int32_t* t)
             dx = sx[direction] * k;
             dy = sy[direction] * k;
         }
-        return avoidMenuBar(fromClientPixel(mark.x + dx, mark.y + dy));
+        return avoidMenuBar(window, fromClientPixel(window, mark.x + dx, mark.y + dy));
     }
     case IN_PALETTE: {
         const std::int64_t side = std::int64_t{paletteRect.bottom} - paletteRect.top;
         if (side <= 0)
-            return avoidMenuBar(fromClientPixel(paletteRect.left, paletteRect.top));
+            return avoidMenuBar(window, fromClientPixel(window, paletteRect.left, paletteRect.top));
         const std::int64_t span = std::min<std::int64_t>(side, 1 << 20);
         const std::int64_t cell = pick(a, 5);
-        return avoidMenuBar(fromClientPixel(paletteRect.left + cell * side + pick(b, static_cast<int>(span)),
+        return avoidMenuBar(window, fromClientPixel(window, paletteRect.left + cell * side + pick(b, static_cast<int>(span)),
                                             std::int64_t{paletteRect.top} + pick(c, static_cast<int>(span))));
     }
     case ON_ZPLANE_EDGE: {
-        const Rect& r = zPlaneRect;
+        const Rect& r = layout.zPlaneRect;
         const auto within = [](std::int32_t v, int low, int high) {
             const std::int64_t span = std::clamp<std::int64_t>(std::int64_t{high} - low, 1, 1 << 20);
             return std::int64_t{low} + pick(v, static_cast<int>(span));
         };
         const std::int64_t x = within(b, r.left, r.right), y = within(c, r.top, r.bottom);
         switch (pick(a, 8)) {
-        case 0: return avoidMenuBar(fromClientPixel(x, r.top));
-        case 1: return avoidMenuBar(fromClientPixel(x, std::int64_t{r.top} - 1));
-        case 2: return avoidMenuBar(fromClientPixel(x, std::int64_t{r.bottom} - 1));
-        case 3: return avoidMenuBar(fromClientPixel(x, r.bottom));
-        case 4: return avoidMenuBar(fromClientPixel(r.left, y));
-        case 5: return avoidMenuBar(fromClientPixel(std::int64_t{r.left} - 1, y));
-        case 6: return avoidMenuBar(fromClientPixel(std::int64_t{r.right} - 1, y));
-        default: return avoidMenuBar(fromClientPixel(r.right, y));
+        case 0: return avoidMenuBar(window, fromClientPixel(window, x, r.top));
+        case 1: return avoidMenuBar(window, fromClientPixel(window, x, std::int64_t{r.top} - 1));
+        case 2: return avoidMenuBar(window, fromClientPixel(window, x, std::int64_t{r.bottom} - 1));
+        case 3: return avoidMenuBar(window, fromClientPixel(window, x, r.bottom));
+        case 4: return avoidMenuBar(window, fromClientPixel(window, r.left, y));
+        case 5: return avoidMenuBar(window, fromClientPixel(window, std::int64_t{r.left} - 1, y));
+        case 6: return avoidMenuBar(window, fromClientPixel(window, std::int64_t{r.right} - 1, y));
+        default: return avoidMenuBar(window, fromClientPixel(window, r.right, y));
         }
     }
     case OUTSIDE_WINDOW: {
-        const int w = mainWindow->width(), h = mainWindow->height();
+        const int w = window.width(), h = window.height();
         const int away = 1 + pick(b, 400);
         const int along = pick(c, 1 << 16) % (std::max(w, h) + 1);
         switch (pick(a, 4)) {
@@ -164,16 +167,16 @@ QPoint resolveTargetAnywhere(const std::int32_t* t)
         default: return {along, h - 1 + away};
         }
     }
-    case ON_CONTROL: return avoidMenuBar(onControl(pick(a, 6), b, c));
+    case ON_CONTROL: return avoidMenuBar(window, onControl(window, pick(a, 6), b, c));
     case IN_RESPONSE: {
-        const Rect& r = pick(a, 2) == 0 ? magnitudePane : phasePane;
+        const Rect& r = pick(a, 2) == 0 ? layout.magnitudePane : layout.phasePane;
         const std::int64_t w = std::clamp<std::int64_t>(std::int64_t{r.right} - r.left, 1, 1 << 20);
         const std::int64_t h = std::clamp<std::int64_t>(std::int64_t{r.bottom} - r.top, 1, 1 << 20);
-        return avoidMenuBar(fromClientPixel(std::int64_t{r.left} + pick(b, static_cast<int>(w)),
+        return avoidMenuBar(window, fromClientPixel(window, std::int64_t{r.left} + pick(b, static_cast<int>(w)),
                                             std::int64_t{r.top} + pick(c, static_cast<int>(h))));
     }
     default:
-        return avoidMenuBar(fromClientPixel(pick(a, static_cast<int>(width) + 41) - 20,
+        return avoidMenuBar(window, fromClientPixel(window, pick(a, static_cast<int>(width) + 41) - 20,
                                             pick(b, static_cast<int>(height) + 41) - 20));
     }
 }
@@ -182,9 +185,9 @@ QPoint resolveTargetAnywhere(const std::int32_t* t)
 
 // Roots far off the z-plane have marks far off the window; the pointer goes
 // no further than some way past the window's edges.
-QPoint resolveTarget(const std::int32_t* t)
+QPoint resolveTarget(const MainWindow& window, const std::int32_t* t)
 {
-    const QPoint p = resolveTargetAnywhere(t);
+    const QPoint p = resolveTargetAnywhere(window, t);
     constexpr int reach = 50000;
     return {std::clamp(p.x(), -reach, reach), std::clamp(p.y(), -reach, reach)};
 }

@@ -10,12 +10,14 @@
 
 #include <cstdint>
 
+class MainWindow;
+
 // A non-negative remainder of a raw parameter, 0 when n is not positive.
 int pick(std::int32_t value, int n);
 
-// The place in the main window's coordinates, which may lie outside it.
-QPoint resolveTarget(const std::int32_t* parameters);
+// The place in the window's coordinates, which may lie outside it.
+QPoint resolveTarget(const MainWindow& window, const std::int32_t* parameters);
 
 // The same place, or one above the window when it would fall on the menu
 // bar: the menu's Exit command would end the run.
-QPoint avoidMenuBar(QPoint p);
+QPoint avoidMenuBar(const MainWindow& window, QPoint p);

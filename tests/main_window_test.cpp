@@ -612,6 +612,34 @@ private slots:
 
     // With twice as many device pixels as logical ones, the surface, the
     // controls and the pointer all count device pixels.
+    // Moved to a screen of another scale, the window makes its fonts, layout
+    // and surface again for the new ratio and shows a full paint of it.
+    void ratioChangeMakesEverythingAgain()
+    {
+        const QList<QScreen*> screens = QGuiApplication::screens();
+        if (screens.size() < 2)
+            QSKIP("runs with the two-screen offscreen configuration");
+        // Whichever screen the window is not on.
+        QScreen* dense = screens[0] == mainWindow()->screen() ? screens[1] : screens[0];
+        QVERIFY(dense->devicePixelRatio() > clientArea()->devicePixelRatioF());
+        const int fontHeightBefore = mainWindow()->fonts().arialFont->height;
+
+        mainWindow()->windowHandle()->setScreen(dense);
+        settle();
+        const double ratio = clientArea()->devicePixelRatioF();
+        QCOMPARE(ratio, dense->devicePixelRatio());
+        QCOMPARE(surfaceWidth(clientArea()->surface()), static_cast<int>(std::lround(clientArea()->width() * ratio)));
+        QCOMPARE(surfaceHeight(clientArea()->surface()), static_cast<int>(std::lround(clientArea()->height() * ratio)));
+        const Fonts expected = createFonts(toPixel(dense->logicalDotsPerInchY() * ratio));
+        QCOMPARE(mainWindow()->fonts().arialFont->height, expected.arialFont->height);
+        QVERIFY(mainWindow()->fonts().arialFont->height > fontHeightBefore);
+        const ControlGeometry& slider = layout().controlGeometry[CUTOFF_SLIDER - 1];
+        QCOMPARE(controls().cutoffSlider->x(), static_cast<int>(slider.x / ratio));
+        // The offscreen platform keeps showing its old pixels after such a
+        // move, so the surface is compared: it holds a full paint.
+        QCOMPARE(QString::fromStdString(differenceFromFullPaint()), QString());
+    }
+
     void highDensityScreen()
     {
         const double ratio = clientArea()->devicePixelRatioF();
@@ -674,7 +702,9 @@ int runChild(int argc, char** argv, const QString& how)
 
 int main(int argc, char** argv)
 {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
+    // The offscreen platform, unless ctest chose it with options of its own.
+    if (!qEnvironmentVariable("QT_QPA_PLATFORM").startsWith("offscreen"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
     if (argc == 3 && QString(argv[1]) == "--child")
         return runChild(argc, argv, QString(argv[2]));
     QApplication application(argc, argv);

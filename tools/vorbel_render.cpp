@@ -4,17 +4,15 @@
 
 #include "app/slider_scales.h"
 #include "model/designs.h"
+#include "model/document.h"
 #include "model/filter_state.h"
-#include "view/fonts.h"
-#include "view/layout.h"
-#include "view/paint.h"
-#include "view/surface.h"
+#include "view/render_picture.h"
 
 #include <QGuiApplication>
+#include <QImage>
 #include <QString>
 
 #include <charconv>
-#include <cstdint>
 #include <cstdio>
 #include <optional>
 #include <string_view>
@@ -25,7 +23,7 @@ constexpr const char* USAGE =
     "usage: vorbel-render [--model 0-8] [--rate 44100|48000|96000|192000] [--cutoff-pos 0-2000] "
     "[--q-pos 0-2000] [--size WxH] [--dpi 1-2400] --out FILE.png\n";
 
-constexpr int MAX_SIDE = 8192;
+constexpr int MAX_SIDE = MAX_PICTURE_SIDE;
 
 struct Options {
     int model = 0;
@@ -81,7 +79,7 @@ bool parseOption(std::string_view name, std::string_view value, Options& options
         number = parseNumber(value, 0, SLIDER_TOP);
         options.qPosition = number.value_or(0);
     } else if (name == "--dpi") {
-        number = parseNumber(value, 1, 2400);
+        number = parseNumber(value, 1, MAX_PICTURE_DPI);
         options.dpi = number.value_or(0);
     } else if (name == "--size") {
         return parseSize(value, options);
@@ -127,22 +125,15 @@ int main(int argc, char** argv)
     filterState.q = qAtPosition(options->qPosition);
     filterState.modelIndex = options->model;
     applyModel();
+    const Document document{filterState, options->rate, options->cutoffPosition, options->qPosition};
 
-    createFonts(options->dpi);
-    if (arialFont == nullptr || symbolFont == nullptr) {
+    const QImage picture = renderFullPaint(document, options->width, options->height, options->dpi);
+    if (picture.isNull()) {
         std::fputs("vorbel-render: cannot create the fonts\n", stderr);
-        releaseFonts();
         return 1;
     }
-    baseUnitY = 16;
-    layoutPanes(static_cast<std::uint16_t>(options->width), static_cast<std::uint16_t>(options->height));
 
-    Surface surface;
-    resizeSurface(surface, options->width, options->height);
-    fullPaint(surface, Rect{0, 0, options->width, options->height});
-    releaseFonts();
-
-    if (!surface.image.save(QString::fromLocal8Bit(options->out), "PNG")) {
+    if (!picture.save(QString::fromLocal8Bit(options->out), "PNG")) {
         std::fprintf(stderr, "vorbel-render: cannot write %s\n", options->out);
         return 1;
     }

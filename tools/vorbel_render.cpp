@@ -6,18 +6,13 @@
 #include "model/designs.h"
 #include "model/document.h"
 #include "model/filter_state.h"
-#include "model/slider_positions.h"
-#include "view/fonts.h"
-#include "view/layout.h"
-#include "view/paint.h"
-#include "view/surface.h"
+#include "view/render_picture.h"
 
 #include <QGuiApplication>
+#include <QImage>
 #include <QString>
 
 #include <charconv>
-#include <cstddef>
-#include <cstdint>
 #include <cstdio>
 #include <optional>
 #include <string_view>
@@ -28,7 +23,7 @@ constexpr const char* USAGE =
     "usage: vorbel-render [--model 0-8] [--rate 44100|48000|96000|192000] [--cutoff-pos 0-2000] "
     "[--q-pos 0-2000] [--size WxH] [--dpi 1-2400] --out FILE.png\n";
 
-constexpr int MAX_SIDE = 8192;
+constexpr int MAX_SIDE = MAX_PICTURE_SIDE;
 
 struct Options {
     int model = 0;
@@ -84,7 +79,7 @@ bool parseOption(std::string_view name, std::string_view value, Options& options
         number = parseNumber(value, 0, SLIDER_TOP);
         options.qPosition = number.value_or(0);
     } else if (name == "--dpi") {
-        number = parseNumber(value, 1, 2400);
+        number = parseNumber(value, 1, MAX_PICTURE_DPI);
         options.dpi = number.value_or(0);
     } else if (name == "--size") {
         return parseSize(value, options);
@@ -124,27 +119,21 @@ int main(int argc, char** argv)
     char* qtArgv[] = {argv[0], nullptr};
     const QGuiApplication application(qtArgc, qtArgv);
 
-    Document document;
-    FilterState& filter = document.filter;
-    document.sampleRate = options->rate;
-    document.cutoffPosition = options->cutoffPosition;
-    document.qPosition = options->qPosition;
+    FilterState filter = initialFilterState();
     filter.nyquist = options->rate / 2.0;
     filter.cutoff = cutoffAtPosition(filter.nyquist, filter.lowestFrequency, options->cutoffPosition);
     filter.q = qAtPosition(options->qPosition);
     filter.modelIndex = options->model;
     applyModel(filter);
+    const Document document{filter, options->rate, options->cutoffPosition, options->qPosition};
 
-    const Fonts fonts = createFonts(options->dpi);
-    Layout layout;
-    Plots plots;
-    layoutPlots(layout, plots, static_cast<std::uint16_t>(options->width), static_cast<std::uint16_t>(options->height),
-                fonts.arialFont.get(), 16);
-    resizeSurface(plots.surface, options->width, options->height);
-    fullPaint(plots, layout, filter, fonts, Rect{0, 0, options->width, options->height});
-    const Surface& surface = plots.surface;
+    const QImage picture = renderFullPaint(document, options->width, options->height, options->dpi);
+    if (picture.isNull()) {
+        std::fputs("vorbel-render: cannot create the fonts\n", stderr);
+        return 1;
+    }
 
-    if (!surface.image.save(QString::fromLocal8Bit(options->out), "PNG")) {
+    if (!picture.save(QString::fromLocal8Bit(options->out), "PNG")) {
         std::fprintf(stderr, "vorbel-render: cannot write %s\n", options->out);
         return 1;
     }

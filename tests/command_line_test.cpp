@@ -1,0 +1,279 @@
+// The real vorbel executable run as a child process: its exit statuses, what
+// it prints, and the pictures it writes against the shared renderer and the
+// developers' vorbel-render.
+
+#include "model/coefficients.h"
+#include "model/design_file.h"
+#include "model/designs.h"
+#include "model/document.h"
+#include "model/filter_state.h"
+#include "model/slider_positions.h"
+#include "view/render_picture.h"
+
+#include <QByteArray>
+#include <QDir>
+#include <QFile>
+#include <QImage>
+#include <QProcess>
+#include <QProcessEnvironment>
+#include <QStringList>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+namespace {
+
+struct Finished {
+    int status = -1;
+    QByteArray out;
+    QByteArray err;
+};
+
+// Runs a program to its end. Without a display and without a platform
+// chosen in the environment, so that a picture is made the way a terminal
+// without a window system makes it.
+Finished run(const char* program, const QStringList& arguments)
+{
+    QProcess process;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    for (const char* name : {"QT_QPA_PLATFORM", "DISPLAY", "WAYLAND_DISPLAY"})
+        environment.remove(QString::fromLatin1(name));
+    process.setProcessEnvironment(environment);
+    process.start(QString::fromLocal8Bit(program), arguments);
+    Finished result;
+    if (!process.waitForFinished(60000) || process.exitStatus() != QProcess::NormalExit)
+        return result;
+    result.status = process.exitCode();
+    result.out = process.readAllStandardOutput();
+    result.err = process.readAllStandardError();
+    return result;
+}
+
+Finished vorbel(const QStringList& arguments) { return run(VORBEL_EXECUTABLE, arguments); }
+
+// The document the window holds after choosing the model at these settings.
+Document designedDocument(int model, int rate, int cutoffPosition, int qPosition)
+{
+    FilterState filter = initialFilterState();
+    filter.nyquist = rate / 2.0;
+    filter.cutoff = cutoffAtPosition(filter.nyquist, filter.lowestFrequency, cutoffPosition);
+    filter.q = qAtPosition(qPosition);
+    filter.modelIndex = model;
+    applyModel(filter);
+    return Document{filter, rate, cutoffPosition, qPosition};
+}
+
+void writeFile(const QString& path, const std::string& text)
+{
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    ASSERT_EQ(file.write(text.data(), static_cast<qint64>(text.size())), static_cast<qint64>(text.size()));
+}
+
+// Standard error as lines, without the last line break.
+QList<QByteArray> lines(const QByteArray& text)
+{
+    QByteArray trimmed = text;
+    if (trimmed.endsWith('\n'))
+        trimmed.chop(1);
+    return trimmed.isEmpty() ? QList<QByteArray>() : trimmed.split('\n');
+}
+
+class CommandLineTest : public testing::Test {
+protected:
+    void SetUp() override { ASSERT_TRUE(folder.isValid()); }
+
+    QString path(const char* name) const { return folder.filePath(QString::fromLatin1(name)); }
+
+    // A design file of the given document, and the document read back
+    // from that file as the program reads it.
+    Document saved(const char* name, const Document& document)
+    {
+        const std::string text = writeDesign(document);
+        writeFile(path(name), text);
+        const DesignReadResult read = readDesign(text);
+        EXPECT_TRUE(read.document.has_value()) << read.error;
+        return read.document.value_or(Document{});
+    }
+
+    QTemporaryDir folder;
+};
+
+TEST_F(CommandLineTest, HelpAndVersionSucceedWithoutAWindow)
+{
+    const Finished help = vorbel({QStringLiteral("--help")});
+    EXPECT_EQ(help.status, 0);
+    for (const char* option : {"--coefficients", "--picture", "--size", "--dpi", "--version"})
+        EXPECT_TRUE(help.out.contains(option)) << option;
+
+    const Finished version = vorbel({QStringLiteral("--version")});
+    EXPECT_EQ(version.status, 0);
+    EXPECT_EQ(version.out, QByteArray("vorbel " VORBEL_VERSION "\n"));
+}
+
+TEST_F(CommandLineTest, CoefficientsPrintTheTextOfTheStoredDesign)
+{
+    struct Setting {
+        int model, rate, cutoffPosition, qPosition;
+    };
+    for (const Setting s : {Setting{0, 44100, 1000, 0}, Setting{7, 192000, 1500, 800}, Setting{5, 48000, 300, 2000}}) {
+        const Document document = saved("design.vorbel", designedDocument(s.model, s.rate, s.cutoffPosition, s.qPosition));
+        const Finished result = vorbel({QStringLiteral("--coefficients"), path("design.vorbel")});
+        EXPECT_EQ(result.status, 0) << result.err.constData();
+        EXPECT_EQ(result.out.toStdString(), coefficientText(document)) << "model " << s.model;
+        EXPECT_TRUE(result.err.isEmpty()) << result.err.constData();
+    }
+}
+
+TEST_F(CommandLineTest, FileProblemsExitWithOneAndOneLineNamingTheProblem)
+{
+    // A picture whose making fails leaves an earlier file of that name alone.
+    writeFile(path("kept.png"), "earlier contents");
+
+    const QString missing = path("no-such-design.vorbel");
+    for (const char* mode : {"--coefficients", "--picture"}) {
+        QStringList arguments{QString::fromLatin1(mode)};
+        if (arguments.front() == QStringLiteral("--picture"))
+            arguments << path("kept.png");
+        const Finished result = vorbel(arguments + QStringList{missing});
+        EXPECT_EQ(result.status, 1) << mode;
+        EXPECT_TRUE(result.out.isEmpty()) << mode;
+        ASSERT_EQ(lines(result.err).size(), 1) << mode << ": " << result.err.constData();
+        EXPECT_TRUE(result.err.contains(missing.toLocal8Bit())) << result.err.constData();
+    }
+
+    // Bad designs: the reader's own message, after the file's name.
+    const std::string good = writeDesign(designedDocument(2, 44100, 1000, 0));
+    const std::string bad[] = {
+        "", "not json", good.substr(0, good.size() / 2), "{\"format\": \"vorbel-design\"}",
+        std::string(good).replace(good.find("\"version\": 1"), 12, "\"version\": 2"),
+        std::string(good).replace(good.find("\"gain\": "), 8, "\"gain\": \"x\", \"g\": "),
+    };
+    for (const std::string& text : bad) {
+        const std::string expected = readDesign(text).error;
+        ASSERT_FALSE(expected.empty()) << text;
+        writeFile(path("bad.vorbel"), text);
+        for (const char* mode : {"--coefficients", "--picture"}) {
+            QStringList arguments{QString::fromLatin1(mode)};
+            if (arguments.front() == QStringLiteral("--picture"))
+                arguments << path("kept.png");
+            const Finished result = vorbel(arguments + QStringList{path("bad.vorbel")});
+            EXPECT_EQ(result.status, 1) << mode << " " << text;
+            EXPECT_TRUE(result.out.isEmpty());
+            ASSERT_EQ(lines(result.err).size(), 1) << result.err.constData();
+            EXPECT_TRUE(result.err.contains(path("bad.vorbel").toLocal8Bit())) << result.err.constData();
+            EXPECT_TRUE(result.err.contains(QByteArray::fromStdString(expected)))
+                << result.err.constData() << " lacks " << expected;
+        }
+    }
+
+    // A folder given for the design.
+    const Finished folderDesign = vorbel({QStringLiteral("--coefficients"), folder.path()});
+    EXPECT_EQ(folderDesign.status, 1);
+    EXPECT_EQ(lines(folderDesign.err).size(), 1) << folderDesign.err.constData();
+
+    // Pictures that cannot be written: into a folder that does not exist,
+    // or over a folder.
+    saved("design.vorbel", designedDocument(1, 44100, 1000, 0));
+    ASSERT_TRUE(QDir(folder.path()).mkdir(QStringLiteral("taken.png")));
+    for (const QString& out : {path("no-such-folder/picture.png"), path("taken.png")}) {
+        const Finished result = vorbel({QStringLiteral("--picture"), out, path("design.vorbel")});
+        EXPECT_EQ(result.status, 1) << out.toStdString();
+        ASSERT_EQ(lines(result.err).size(), 1) << result.err.constData();
+        EXPECT_TRUE(result.err.contains(out.toLocal8Bit())) << result.err.constData();
+    }
+
+    QFile kept(path("kept.png"));
+    ASSERT_TRUE(kept.open(QIODevice::ReadOnly));
+    EXPECT_EQ(kept.readAll(), QByteArray("earlier contents"));
+}
+
+TEST_F(CommandLineTest, UsageProblemsExitWithTwoAndOneLine)
+{
+    saved("design.vorbel", designedDocument(0, 44100, 1000, 0));
+    const QString design = path("design.vorbel");
+    const QString out = path("refused.png");
+    const QStringList refused[] = {
+        {QStringLiteral("--bogus")},
+        {QStringLiteral("--bogus"), design},
+        {QStringLiteral("--picture")},
+        {QStringLiteral("--picture"), out},
+        {QStringLiteral("--picture"), QString(), design},
+        {QStringLiteral("--coefficients")},
+        {QStringLiteral("--coefficients"), design, design},
+        {QStringLiteral("--coefficients"), QStringLiteral("--picture"), out, design},
+        {QStringLiteral("--size"), QStringLiteral("640x480"), design},
+        {QStringLiteral("--coefficients"), QStringLiteral("--dpi"), QStringLiteral("96"), design},
+        {QStringLiteral("--picture"), out, QStringLiteral("--size"), QStringLiteral("0x600"), design},
+        {QStringLiteral("--picture"), out, QStringLiteral("--size"), QStringLiteral("800x8193"), design},
+        {QStringLiteral("--picture"), out, QStringLiteral("--size"), QStringLiteral("800"), design},
+        {QStringLiteral("--picture"), out, QStringLiteral("--size"), QStringLiteral("x600"), design},
+        {QStringLiteral("--picture"), out, QStringLiteral("--size"), QStringLiteral("-8x600"), design},
+        {QStringLiteral("--picture"), out, QStringLiteral("--size"), QStringLiteral("800x600x2"), design},
+        {QStringLiteral("--picture"), out, QStringLiteral("--size"), QStringLiteral("99999999999x600"), design},
+        {QStringLiteral("--picture"), out, QStringLiteral("--dpi"), QStringLiteral("0"), design},
+        {QStringLiteral("--picture"), out, QStringLiteral("--dpi"), QStringLiteral("2401"), design},
+        {QStringLiteral("--picture"), out, QStringLiteral("--dpi"), QStringLiteral("9.6"), design},
+        {QStringLiteral("--picture"), out, QStringLiteral("--dpi"), design},
+    };
+    for (const QStringList& arguments : refused) {
+        const Finished result = vorbel(arguments);
+        EXPECT_EQ(result.status, 2) << arguments.join(QLatin1Char(' ')).toStdString();
+        EXPECT_TRUE(result.out.isEmpty());
+        EXPECT_EQ(lines(result.err).size(), 1) << result.err.constData();
+        EXPECT_FALSE(QFile::exists(out)) << arguments.join(QLatin1Char(' ')).toStdString();
+    }
+}
+
+TEST_F(CommandLineTest, PictureIsTheFullPaintOfTheStoredDesign)
+{
+    struct Case {
+        int model, rate, cutoffPosition, qPosition;
+        QStringList sizeAndDpi;  // for both programs
+        int width, height, dpi;
+    };
+    const Case cases[] = {
+        {0, 44100, 1000, 0, {}, 800, 600, 96},
+        {7, 192000, 1500, 800, {QStringLiteral("--size"), QStringLiteral("640x480")}, 640, 480, 96},
+        {4, 48000, 400, 1700,
+         {QStringLiteral("--size"), QStringLiteral("1000x700"), QStringLiteral("--dpi"), QStringLiteral("144")},
+         1000, 700, 144},
+    };
+    for (const Case& c : cases) {
+        const Document document = saved("design.vorbel", designedDocument(c.model, c.rate, c.cutoffPosition, c.qPosition));
+        QFile::remove(path("picture.png"));
+        const Finished result = vorbel(QStringList{QStringLiteral("--picture"), path("picture.png")} + c.sizeAndDpi
+                                  + QStringList{path("design.vorbel")});
+        ASSERT_EQ(result.status, 0) << result.err.constData();
+        const QImage picture = QImage(path("picture.png")).convertToFormat(QImage::Format_RGB32);
+        ASSERT_EQ(picture.size(), QSize(c.width, c.height));
+
+        const QImage reference = renderFullPaint(document, c.width, c.height, c.dpi);
+        ASSERT_FALSE(reference.isNull());
+        EXPECT_TRUE(picture == reference) << "model " << c.model;
+
+        const Finished render = run(VORBEL_RENDER_EXECUTABLE,
+                               QStringList{QStringLiteral("--model"), QString::number(c.model), QStringLiteral("--rate"),
+                                           QString::number(c.rate), QStringLiteral("--cutoff-pos"),
+                                           QString::number(c.cutoffPosition), QStringLiteral("--q-pos"),
+                                           QString::number(c.qPosition), QStringLiteral("--out"), path("render.png")}
+                                   + c.sizeAndDpi);
+        ASSERT_EQ(render.status, 0) << render.err.constData();
+        EXPECT_TRUE(picture == QImage(path("render.png")).convertToFormat(QImage::Format_RGB32)) << "model " << c.model;
+    }
+
+    // The roots and gain as stored, not as the design would give them now.
+    Document moved = designedDocument(3, 96000, 900, 500);
+    moved.filter.poles.positions[0].re = -0.25;
+    moved.filter.gain *= 3.0;
+    const Document stored = saved("moved.vorbel", moved);
+    const Finished result = vorbel({QStringLiteral("--picture"), path("moved.png"), path("moved.vorbel")});
+    ASSERT_EQ(result.status, 0) << result.err.constData();
+    const QImage picture = QImage(path("moved.png")).convertToFormat(QImage::Format_RGB32);
+    EXPECT_TRUE(picture == renderFullPaint(stored, 800, 600, 96));
+    EXPECT_FALSE(picture == renderFullPaint(designedDocument(3, 96000, 900, 500), 800, 600, 96));
+}
+
+}  // namespace

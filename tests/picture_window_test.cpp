@@ -26,7 +26,7 @@ private slots:
         QVERIFY(QTest::qWaitForWindowExposed(mainWindow()));
         settle();
         const int dpi = toPixel(mainWindow()->screen()->logicalDotsPerInchY() * clientArea()->devicePixelRatioF());
-        const QImage shown = shownClientPixels(*mainWindow());
+        const QImage shown = ::shownClientPixels(*mainWindow());
         QVERIFY(!shown.isNull());
         // The controls cover their part of the surface in the window.
         std::vector<Rect> controlRects;

@@ -57,6 +57,12 @@ void ClientArea::redrawPlots(bool showMarker)
     }
 }
 
+void ClientArea::showAfresh(bool showMarker)
+{
+    plots_.response.cutoffMarkerVisible = showMarker;
+    invalidate();
+}
+
 void ClientArea::invalidate()
 {
     drawnCount_ = 0;

@@ -41,6 +41,10 @@ public:
     // Schedules a full paint of the whole client area.
     void invalidate();
 
+    // Schedules a full paint with the cutoff marker shown or hidden: what
+    // shows a filter that partial redraws did not lead to (an undo, a file).
+    void showAfresh(bool showMarker);
+
     // Device pixels of a point given in this widget's coordinates.
     Point toClientPixels(QPointF position) const;
 

@@ -16,6 +16,7 @@
 #include <QMenuBar>
 #include <QScreen>
 #include <QShortcut>
+#include <QSignalBlocker>
 #include <QSlider>
 
 #include <algorithm>
@@ -230,6 +231,28 @@ void MainWindow::updateControlVisibility()
     showSlider(controls_.cutoffSlider, !custom);
     controls_.qLabel->setVisible(filter.qVisible);
     showSlider(controls_.qSlider, filter.qVisible);
+}
+
+void MainWindow::setDocument(const Document& document, bool showMarker)
+{
+    document_ = document;
+    const FilterState& filter = document_.filter;
+    {
+        // The controls follow the document; they must not act as if the
+        // user had moved them.
+        const QSignalBlocker cutoffBlocker(controls_.cutoffSlider);
+        const QSignalBlocker qBlocker(controls_.qSlider);
+        const QSignalBlocker modelBlocker(controls_.modelComboBox);
+        controls_.cutoffSlider->setValue(document_.cutoffPosition);
+        controls_.qSlider->setValue(document_.qPosition);
+        controls_.modelComboBox->setCurrentIndex(std::clamp(filter.modelIndex, 0, MODEL_CUSTOM));
+    }
+    controls_.cutoffLabel->setText(QString::fromStdString(cutoffLabelText(filter.cutoff)));
+    controls_.qLabel->setText(QString::fromStdString(qLabelText(filter.q)));
+    for (std::size_t i = 0; i < std::size(RATE_COMMANDS); ++i)
+        rateActions_[i]->setChecked(RATE_COMMANDS[i].rate == document_.sampleRate);
+    updateControlVisibility();
+    clientArea_->showAfresh(showMarker);
 }
 
 void MainWindow::switchToCustom()

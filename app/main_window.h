@@ -50,6 +50,12 @@ public:
     // Shows "Custom" without recomputing or redrawing the filter.
     void switchToCustom();
 
+    // Puts document in place as it stands (no design is re-run), sets every
+    // control and the rate menu from it and shows a full paint, with the
+    // cutoff marker as showMarker says. Undo, redo and opening a file end
+    // here.
+    void setDocument(const Document& document, bool showMarker);
+
     // Keeps the user from sizing the window below 620 × 420, frame included;
     // the frame is known only once the window is shown.
     void updateMinimumWindowSize();

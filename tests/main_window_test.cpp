@@ -612,6 +612,56 @@ private slots:
 
     // With twice as many device pixels as logical ones, the surface, the
     // controls and the pointer all count device pixels.
+    // A document put in place shows exactly what the window showed when it
+    // held that document, controls, rate and cutoff marker included.
+    void setDocumentShowsWhatTheWindowShowedWithIt()
+    {
+        chooseModelByKeys(1);
+        setSliderByKeys(controls().cutoffSlider, 1000);
+        clientArea()->invalidate();
+        settle();
+        const Document before = mainWindow()->document();
+        const bool markerBefore = clientArea()->plots().response.cutoffMarkerVisible;
+        const QImage pictureBefore = clientArea()->surface().image.copy();
+
+        chooseModelByKeys(4);
+        setSliderByKeys(controls().qSlider, 700);
+        setSliderByKeys(controls().cutoffSlider, 1500);
+        mainWindow()->handleCommand(IDM_RATE_96000);
+        settle();
+        // A drag hides the marker: the restored picture must bring it back.
+        const Complex pole = filterState().poles.positions[0];
+        filterState().poles.positions[0] = Complex{pole.re * 0.5, pole.im};
+        mainWindow()->redrawPlots(false);
+        settle();
+        const Document after = mainWindow()->document();
+        const QImage pictureAfter = clientArea()->surface().image.copy();
+        QVERIFY(!(after == before));
+        QVERIFY(pictureAfter != pictureBefore);
+
+        mainWindow()->setDocument(before, markerBefore);
+        settle();
+        QVERIFY(mainWindow()->document() == before);
+        QCOMPARE(controls().modelComboBox->currentIndex(), 1);
+        QCOMPARE(controls().cutoffSlider->value(), 1000);
+        QVERIFY(controls().cutoffSlider->isVisible());
+        QCOMPARE(controls().qSlider->isVisible(), before.filter.qVisible);
+        QVERIFY(mainWindow()->document() == before);  // the controls moved nothing
+        QCOMPARE(clientArea()->surface().image, pictureBefore);
+
+        mainWindow()->setDocument(after, false);
+        settle();
+        QVERIFY(mainWindow()->document() == after);
+        QCOMPARE(controls().modelComboBox->currentIndex(), 4);
+        QCOMPARE(controls().qSlider->value(), 700);
+        QCOMPARE(clientArea()->surface().image, pictureAfter);
+
+        chooseModelByKeys(0);
+        mainWindow()->handleCommand(IDM_RATE_44100);
+        setSliderByKeys(controls().cutoffSlider, 1000);
+        settle();
+    }
+
     // Moved to a screen of another scale, the window makes its fonts, layout
     // and surface again for the new ratio and shows a full paint of it.
     void ratioChangeMakesEverythingAgain()

@@ -1,5 +1,7 @@
 #include "app/control_panel.h"
 
+#include "model/designs.h"
+
 #include "model/slider_positions.h"
 #include "view/geometry.h"
 
@@ -51,7 +53,9 @@ QComboBox* createComboBox(QWidget* parent)
     combo->setEditable(false);
     const QFontMetrics metrics(combo->font());
     int widest = 0;
-    for (const char* name : MODEL_NAMES) {
+    // The item index is the model index.
+    for (int model = 0; model < MODEL_COUNT; ++model) {
+        const char* name = modelName(model);
         combo->addItem(QString::fromUtf8(name));
         widest = std::max(widest, metrics.horizontalAdvance(QString::fromUtf8(name)));
     }

@@ -27,20 +27,6 @@ struct ControlPanel {
     std::function<void(const QSlider*)> sliderMoved;
 };
 
-// The model names in model index order, so that the combo box's current
-// index is the model index.
-constexpr const char* MODEL_NAMES[] = {
-    "1st order LP",
-    "2nd order LP",
-    "2nd order LP (state variable)",
-    "2nd order BP",
-    "2nd order Notch",
-    "4th order LP (Butterworth)",
-    "4th order LP (2x 2nd order)",
-    "6th order LP (Butterworth)",
-    "Custom",
-};
-
 // Creates the six controls as children of parent, in their start-up state:
 // model 0, cutoff slider at 1000, Q label and slider hidden. The panel must
 // outlive the widgets' signals: it calls its callbacks from them.

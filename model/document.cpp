@@ -1,5 +1,8 @@
 #include "model/document.h"
 
+#include "model/designs.h"
+#include "model/slider_positions.h"
+
 #include <bit>
 #include <cstdint>
 
@@ -30,4 +33,21 @@ bool operator==(const Document& a, const Document& b)
         && sameBits(f.lowestFrequency, g.lowestFrequency) && sameBits(f.cutoff, g.cutoff) && sameBits(f.q, g.q)
         && sameBits(f.gain, g.gain) && sameBits(f.pi, g.pi) && sameRoots(f.zeros, g.zeros)
         && sameRoots(f.poles, g.poles);
+}
+
+Document designedDocument(int model, int sampleRate, int cutoffPosition, int qPosition)
+{
+    Document document;
+    FilterState& filter = document.filter;
+    filter.nyquist = sampleRate / 2.0;
+    filter.cutoff = cutoffAtPosition(filter.nyquist, filter.lowestFrequency, cutoffPosition);
+    filter.q = qAtPosition(qPosition);
+    filter.modelIndex = model;
+    applyModel(filter);
+    if (model == MODEL_CUSTOM)
+        filter.qVisible = false;
+    document.sampleRate = sampleRate;
+    document.cutoffPosition = cutoffPosition;
+    document.qPosition = qPosition;
+    return document;
 }

@@ -19,3 +19,8 @@ struct Document {
 // their bits, so that −0 differs from 0 and a NaN equals the same NaN: equal
 // documents are those whose design files have the same text.
 bool operator==(const Document& a, const Document& b);
+
+// The document the window holds once its controls are set to these values:
+// the rate, the cutoff from its slider position, Q from its slider position,
+// then the model's design. In "Custom" the Q controls stay hidden.
+Document designedDocument(int model, int sampleRate, int cutoffPosition, int qPosition);

@@ -20,22 +20,6 @@ using Cplx = std::complex<double>;
 
 constexpr int RATES[] = {44100, 48000, 96000, 192000};
 
-Document designed(int model, int rate, int cutoffPosition, int qPosition)
-{
-    Document document;
-    FilterState& filter = document.filter;
-    filter = initialFilterState();
-    filter.nyquist = rate / 2.0;
-    filter.cutoff = cutoffAtPosition(filter.nyquist, filter.lowestFrequency, cutoffPosition);
-    filter.q = qAtPosition(qPosition);
-    filter.modelIndex = model;
-    applyModel(filter);
-    document.sampleRate = rate;
-    document.cutoffPosition = cutoffPosition;
-    document.qPosition = qPosition;
-    return document;
-}
-
 // The text read the way numpy.loadtxt(…, delimiter=",") reads it: "#" lines
 // are comments, every other line six comma-separated numbers.
 struct ParsedText {
@@ -121,7 +105,7 @@ TEST(Coefficients, EveryModelMatchesTheResponse)
                 for (int qPosition : {0, 1000, 2000}) {
                     SCOPED_TRACE(testing::Message() << "model " << model << " rate " << rate << " cutoff "
                                                     << cutoffPosition << " q " << qPosition);
-                    expectCascadeMatches(designed(model, rate, cutoffPosition, qPosition));
+                    expectCascadeMatches(designedDocument(model, rate, cutoffPosition, qPosition));
                 }
 }
 
@@ -142,7 +126,7 @@ TEST(Coefficients, RandomCustomRootsMatchTheResponse)
     std::mt19937_64 random(20);
     for (int run = 0; run < 400; ++run) {
         SCOPED_TRACE(testing::Message() << "run " << run);
-        Document document = designed(MODEL_CUSTOM, RATES[run % 4], 1000, 0);
+        Document document = designedDocument(MODEL_CUSTOM, RATES[run % 4], 1000, 0);
         fillRandomRoots(document.filter.zeros, random);
         fillRandomRoots(document.filter.poles, random);
         if (run % 50 == 0)
@@ -154,7 +138,7 @@ TEST(Coefficients, RandomCustomRootsMatchTheResponse)
 
 Document custom(double gain, std::initializer_list<Root> zeros, std::initializer_list<Root> poles)
 {
-    Document document = designed(MODEL_CUSTOM, 48000, 1000, 0);
+    Document document = designedDocument(MODEL_CUSTOM, 48000, 1000, 0);
     document.filter.gain = gain;
     document.filter.zeros.count = 0;
     for (const Root& r : zeros) {
@@ -194,7 +178,7 @@ TEST(Coefficients, SectionsByHand)
 
 TEST(Coefficients, SectionStructure)
 {
-    const Document lowPass = designed(0, 44100, 1000, 0);
+    const Document lowPass = designedDocument(0, 44100, 1000, 0);
     const SectionCascade cascade = secondOrderSections(lowPass.filter);
     ASSERT_EQ(cascade.sections.size(), 1u);
     EXPECT_EQ(cascade.delay, 0);
@@ -209,7 +193,7 @@ TEST(Coefficients, SectionStructure)
     EXPECT_EQ(s.a[1], -p);
     EXPECT_EQ(s.a[2], 0.0);
 
-    const Document butterworth = designed(7, 96000, 1500, 0);
+    const Document butterworth = designedDocument(7, 96000, 1500, 0);
     const std::string text = coefficientText(butterworth);
     EXPECT_NE(text.find("# model: 6th order LP (Butterworth)\n# zeros: 6, poles: 6\n"), std::string::npos) << text;
     EXPECT_EQ(parse(text).rows.size(), 3u);

@@ -53,18 +53,6 @@ Finished run(const char* program, const QStringList& arguments)
 
 Finished vorbel(const QStringList& arguments) { return run(VORBEL_EXECUTABLE, arguments); }
 
-// The document the window holds after choosing the model at these settings.
-Document designedDocument(int model, int rate, int cutoffPosition, int qPosition)
-{
-    FilterState filter = initialFilterState();
-    filter.nyquist = rate / 2.0;
-    filter.cutoff = cutoffAtPosition(filter.nyquist, filter.lowestFrequency, cutoffPosition);
-    filter.q = qAtPosition(qPosition);
-    filter.modelIndex = model;
-    applyModel(filter);
-    return Document{filter, rate, cutoffPosition, qPosition};
-}
-
 void writeFile(const QString& path, const std::string& text)
 {
     QFile file(path);

@@ -23,26 +23,6 @@ namespace {
 
 constexpr int RATES[] = {44100, 48000, 96000, 192000};
 
-// The document the window holds after the controls have been set: the rate,
-// the cutoff from its slider, Q from its slider, then the model's design.
-Document designed(int model, int rate, int cutoffPosition, int qPosition)
-{
-    Document document;
-    FilterState& filter = document.filter;
-    filter = initialFilterState();
-    filter.nyquist = rate / 2.0;
-    filter.cutoff = cutoffAtPosition(filter.nyquist, filter.lowestFrequency, cutoffPosition);
-    filter.q = qAtPosition(qPosition);
-    filter.modelIndex = model;
-    applyModel(filter);
-    if (model == MODEL_CUSTOM)
-        filter.qVisible = false;
-    document.sampleRate = rate;
-    document.cutoffPosition = cutoffPosition;
-    document.qPosition = qPosition;
-    return document;
-}
-
 // The shortest "%.*g" text that strtod reads back to value: found by trying
 // each precision, independently of the writer's formatting.
 std::string shortestByPrintf(double value)
@@ -58,7 +38,7 @@ std::string shortestByPrintf(double value)
 
 TEST(DesignFile, DefaultDocumentText)
 {
-    const Document document = designed(0, 44100, 1000, 0);
+    const Document document = designedDocument(0, 44100, 1000, 0);
     const double gain = document.filter.gain;
     const double pole = document.filter.poles.positions[0].re;
     // The first-order low-pass at the start-up cutoff, to the digits its
@@ -110,7 +90,7 @@ TEST(DesignFile, EveryModelRoundTrips)
                 for (int qPosition : {0, 500, 2000}) {
                     SCOPED_TRACE(testing::Message() << "model " << model << " rate " << rate << " cutoff "
                                                     << cutoffPosition << " q " << qPosition);
-                    expectRoundTrip(designed(model, rate, cutoffPosition, qPosition));
+                    expectRoundTrip(designedDocument(model, rate, cutoffPosition, qPosition));
                 }
 }
 
@@ -145,13 +125,13 @@ TEST(DesignFile, RandomCustomRootsRoundTrip)
     std::mt19937_64 random(14);
     for (int run = 0; run < 500; ++run) {
         SCOPED_TRACE(testing::Message() << "run " << run);
-        Document document = designed(MODEL_CUSTOM, RATES[run % 4], run % 2001, (run * 7) % 2001);
+        Document document = designedDocument(MODEL_CUSTOM, RATES[run % 4], run % 2001, (run * 7) % 2001);
         fillRandomRoots(document.filter.zeros, random);
         fillRandomRoots(document.filter.poles, random);
         document.filter.gain = anyFiniteDouble(random);
         expectRoundTrip(document);
     }
-    Document full = designed(MODEL_CUSTOM, 48000, 0, 0);
+    Document full = designedDocument(MODEL_CUSTOM, 48000, 0, 0);
     fillRandomRoots(full.filter.zeros, random);
     fillRandomRoots(full.filter.poles, random);
     full.filter.zeros.count = MAX_ROOTS;
@@ -182,7 +162,7 @@ TEST(DesignFile, ReaderDerivesTheParametersFromThePositions)
     EXPECT_TRUE(f.poles.pairFlags[1]);
 }
 
-std::string defaultText() { return writeDesign(designed(0, 44100, 1000, 0)); }
+std::string defaultText() { return writeDesign(designedDocument(0, 44100, 1000, 0)); }
 
 std::string replaced(std::string text, const std::string& from, const std::string& to)
 {
@@ -208,7 +188,7 @@ std::string roots(int count, const std::string& root)
 
 TEST(DesignFile, TolerableVariationsAreRead)
 {
-    const Document expected = designed(0, 44100, 1000, 0);
+    const Document expected = designedDocument(0, 44100, 1000, 0);
     const std::string base = defaultText();
     const std::string variations[] = {
         "\xEF\xBB\xBF" + base,
@@ -339,7 +319,7 @@ TEST(DesignFile, TruncatedAndRandomBytesAreRefused)
 
 TEST(Document, EqualityComparesWhatMatters)
 {
-    const Document a = designed(6, 48000, 700, 300);
+    const Document a = designedDocument(6, 48000, 700, 300);
     Document b = a;
     EXPECT_TRUE(a == b);
     // Slots beyond the counts are stale and ignored.

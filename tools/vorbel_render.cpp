@@ -119,13 +119,7 @@ int main(int argc, char** argv)
     char* qtArgv[] = {argv[0], nullptr};
     const QGuiApplication application(qtArgc, qtArgv);
 
-    FilterState filter = initialFilterState();
-    filter.nyquist = options->rate / 2.0;
-    filter.cutoff = cutoffAtPosition(filter.nyquist, filter.lowestFrequency, options->cutoffPosition);
-    filter.q = qAtPosition(options->qPosition);
-    filter.modelIndex = options->model;
-    applyModel(filter);
-    const Document document{filter, options->rate, options->cutoffPosition, options->qPosition};
+    const Document document = designedDocument(options->model, options->rate, options->cutoffPosition, options->qPosition);
 
     const QImage picture = renderFullPaint(document, options->width, options->height, options->dpi);
     if (picture.isNull()) {

@@ -129,8 +129,12 @@ void ClientArea::paintEvent(QPaintEvent* event)
         if (!drawnBeforeShown(logical))
             exposed = exposed.united(logical);
     drawnCount_ = 0;
-    if (!exposed.isEmpty())
+    if (!exposed.isEmpty()) {
         fullPaint(plots_, layout_, filter_, fonts_, toClient(exposed));
+        // A full paint gives the z-plane the geometry of a new layout, where
+        // the pointer's z and the roots' marks lie now.
+        notifyReadout();
+    }
 
     // Surface pixels go to device pixels one to one. The painter's scale by
     // the device pixel ratio is undone, and the client area starts at the
@@ -181,6 +185,8 @@ void ClientArea::layOut()
     if (laidOut)
         laidOut(layout_, ratio);
     invalidate();
+    // The same pointer can lie over another place of the new layout.
+    notifyReadout();
 }
 
 void ClientArea::mouseMoveEvent(QMouseEvent* event)
@@ -306,6 +312,7 @@ void ClientArea::rootCommand(int id)
         switchedToCustom();
     if (response.redraw)
         redrawPlots(response.showMarker);
+    notifyReadout();
 }
 
 // The dialog is modal: the mouse events of its own clicks never reach the

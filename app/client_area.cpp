@@ -1,6 +1,9 @@
 #include "app/client_area.h"
 
+#include "app/position_dialog.h"
+#include "model/readout.h"
 #include "res/resource_ids.h"
+#include "view/response_view.h"
 
 #include <QContextMenuEvent>
 #include <QMenu>
@@ -126,8 +129,12 @@ void ClientArea::paintEvent(QPaintEvent* event)
         if (!drawnBeforeShown(logical))
             exposed = exposed.united(logical);
     drawnCount_ = 0;
-    if (!exposed.isEmpty())
+    if (!exposed.isEmpty()) {
         fullPaint(plots_, layout_, filter_, fonts_, toClient(exposed));
+        // A full paint gives the z-plane the geometry of a new layout, where
+        // the pointer's z and the roots' marks lie now.
+        notifyReadout();
+    }
 
     // Surface pixels go to device pixels one to one. The painter's scale by
     // the device pixel ratio is undone, and the client area starts at the
@@ -178,15 +185,37 @@ void ClientArea::layOut()
     if (laidOut)
         laidOut(layout_, ratio);
     invalidate();
+    // The same pointer can lie over another place of the new layout.
+    notifyReadout();
 }
 
 void ClientArea::mouseMoveEvent(QMouseEvent* event)
 {
     // Without a drag the pointer only counts over the client area itself.
-    if (!rootEditor_.dragging && !rect().contains(event->position().toPoint()))
+    if (!rootEditor_.dragging && !rect().contains(event->position().toPoint())) {
+        pointer_.reset();
+        notifyReadout();
         return;
+    }
     const Point at = toClientPixels(event->position());
+    pointer_ = at;
     apply(handleMouseMove(rootEditor_, filter_, editorView(), at.x, at.y));
+    notifyReadout();
+}
+
+void ClientArea::leaveEvent(QEvent* event)
+{
+    QWidget::leaveEvent(event);
+    if (rootEditor_.dragging)
+        return;
+    pointer_.reset();
+    notifyReadout();
+}
+
+void ClientArea::notifyReadout()
+{
+    if (readoutChanged)
+        readoutChanged();
 }
 
 void ClientArea::mousePressEvent(QMouseEvent* event)
@@ -194,7 +223,9 @@ void ClientArea::mousePressEvent(QMouseEvent* event)
     if (event->button() != Qt::LeftButton)
         return;
     const Point at = toClientPixels(event->position());
+    pointer_ = at;
     apply(handleLeftButtonDown(rootEditor_, filter_, editorView(), at.x, at.y));
+    notifyReadout();
 }
 
 void ClientArea::mouseReleaseEvent(QMouseEvent* event)
@@ -202,6 +233,26 @@ void ClientArea::mouseReleaseEvent(QMouseEvent* event)
     if (event->button() != Qt::LeftButton)
         return;
     apply(handleLeftButtonUp(rootEditor_, filter_, editorView()));
+    notifyReadout();
+}
+
+// Qt sends press, release, double-click, release. On a root the double-click
+// takes the place of the second press, which would start a drag; elsewhere it
+// is that press.
+void ClientArea::mouseDoubleClickEvent(QMouseEvent* event)
+{
+    if (event->button() != Qt::LeftButton)
+        return;
+    const Point at = toClientPixels(event->position());
+    pointer_ = at;
+    const EditorResponse response = handleDoubleClick(rootEditor_, filter_, editorView(), at.x, at.y);
+    if (!response.openPositionDialog) {
+        apply(response);
+        mousePressEvent(event);
+        return;
+    }
+    apply(response);
+    notifyReadout();
 }
 
 void ClientArea::contextMenuEvent(QContextMenuEvent* event)
@@ -233,9 +284,13 @@ void ClientArea::apply(const EditorResponse& response, QPoint menuAt)
         menu.addSeparator();
         add("Single real", items.singleId, items.singleChecked);
         add("Double complex conjugate", items.pairId, items.pairChecked);
+        menu.addSeparator();
+        add("Position\u2026", items.positionId, false);
         if (const QAction* chosen = menu.exec(menuAt); chosen != nullptr && commandChosen)
             commandChosen(chosen->data().toInt());
     }
+    if (response.openPositionDialog)
+        editPosition();
     if (response.redraw)
         redrawPlots(response.showMarker);
 }
@@ -248,9 +303,59 @@ EditorView ClientArea::editorView() const
 // Unlike a mouse event, a menu command leaves the cursor as it is.
 void ClientArea::rootCommand(int id)
 {
+    if (id == IDM_ROOT_POSITION) {
+        editPosition();
+        return;
+    }
     const EditorResponse response = handleRootCommand(rootEditor_, filter_, editorView(), id);
     if (response.switchToCustom && switchedToCustom)
         switchedToCustom();
     if (response.redraw)
         redrawPlots(response.showMarker);
+    notifyReadout();
+}
+
+// The dialog is modal: the mouse events of its own clicks never reach the
+// editor, and the release of the double-click that opened it finds no drag.
+void ClientArea::editPosition()
+{
+    const std::optional<Complex> start = typedPositionStart(rootEditor_, filter_);
+    if (!start)
+        return;
+    const std::optional<PointedRoot> root = selectedRoot(rootEditor_, filter_);
+    const std::optional<Complex> typed = askPosition(this, *start, root.has_value() && !root->root.pair);
+    if (!typed)
+        return;
+    const EditorResponse response = applyTypedPosition(rootEditor_, filter_, *typed);
+    if (response.switchToCustom && switchedToCustom)
+        switchedToCustom();
+    if (response.redraw)
+        redrawPlots(response.showMarker);
+    notifyReadout();
+}
+
+std::string ClientArea::readoutText(const char* modelName) const
+{
+    const EditorView view = editorView();
+    const auto kindOf = [](RootListKind list) { return list == RootListKind::Poles ? RootKind::Pole : RootKind::Zero; };
+    if (rootEditor_.dragging) {
+        if (const std::optional<PointedRoot> dragged = selectedRoot(rootEditor_, filter_))
+            return rootReadout(dragged->root, kindOf(dragged->list), filter_.nyquist);
+    } else if (pointer_) {
+        const int x = pointer_->x, y = pointer_->y;
+        if (const std::optional<PointedRoot> pointed = rootAt(filter_, view, x, y))
+            return rootReadout(pointed->root, kindOf(pointed->list), filter_.nyquist);
+        if (contains(view.zPlaneRect, x, y)) {
+            // Client rows grow downwards, imaginary parts upwards.
+            const ZPlaneGeometry& geometry = view.geometry;
+            const Complex z{static_cast<double>(std::int64_t{x} - geometry.centreX) / geometry.scale,
+                            static_cast<double>(std::int64_t{geometry.centreY} - y) / geometry.scale};
+            return zPlaneReadout(z, filter_.nyquist);
+        }
+        if (contains(layout_.magnitudePane, x, y) || contains(layout_.phasePane, x, y))
+            if (const std::optional<double> frequency =
+                    columnFrequency(layout_.magnitudePane, filter_.lowestFrequency, filter_.nyquist, x))
+                return responseReadout(filter_, *frequency);
+    }
+    return filterSummary(filter_, modelName);
 }

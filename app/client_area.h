@@ -11,6 +11,8 @@
 #include <QWidget>
 
 #include <functional>
+#include <optional>
+#include <string>
 
 // The pointer's shapes: the system arrow, the pointing hand over a root or
 // the palette, the bin over a deleting drop.
@@ -61,6 +63,19 @@ public:
     // What the editor sees of the views.
     EditorView editorView() const;
 
+    // Where the pointer last was over the client area, in device pixels;
+    // none once it has left. During a drag it follows the pointer anywhere.
+    std::optional<Point> pointer() const { return pointer_; }
+
+    // The readout for the pointer's place: the response at its column over a
+    // pane, its z over the z-plane, the root it points at or drags, and the
+    // filter's summary anywhere else; modelName names the model.
+    std::string readoutText(const char* modelName) const;
+
+    // Opens the position dialog for the selected root and applies what is
+    // typed; Cancel changes nothing.
+    void editPosition();
+
     // After every layout, with the device pixel ratio it was made for.
     std::function<void(const Layout&, double)> laidOut;
     // The device pixel ratio has changed (the window moved to a screen of
@@ -71,6 +86,9 @@ public:
     std::function<void()> switchedToCustom;
     // A command chosen in the root pop-up menu.
     std::function<void(int)> commandChosen;
+    // The pointer has moved or left, or the editor has changed the filter:
+    // what the readout shows may have changed.
+    std::function<void()> readoutChanged;
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -79,10 +97,13 @@ protected:
     void mouseMoveEvent(QMouseEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
+    void leaveEvent(QEvent* event) override;
     void contextMenuEvent(QContextMenuEvent* event) override;
 
 private:
     void apply(const EditorResponse& response, QPoint menuAt = {});
+    void notifyReadout();
     QRect toLogical(const Rect& pixels) const;
     Rect toClient(const QRect& logical) const;
     Rect withinSurface(const Rect& pixels) const;
@@ -97,6 +118,7 @@ private:
     Layout layout_;
     Plots plots_;
     RootEditor rootEditor_;
+    std::optional<Point> pointer_;
 
     // What partial redraws have drawn and not yet shown; any other part of a
     // paint request is an exposure and gets a full paint. A few rectangles

@@ -18,6 +18,7 @@
 #include <QShortcut>
 #include <QSignalBlocker>
 #include <QSlider>
+#include <QStatusBar>
 
 #include <algorithm>
 #include <cmath>
@@ -83,6 +84,7 @@ void MainWindow::sampleRateCommand(int id)
     for (std::size_t i = 0; i < std::size(RATE_COMMANDS); ++i)
         rateActions_[i]->setChecked(RATE_COMMANDS[i].id == id);
     clientArea_->invalidate();
+    updateReadout();
 }
 
 void MainWindow::updateMinimumWindowSize()
@@ -111,10 +113,18 @@ MainWindow::MainWindow(QScreen* screen)
     };
     clientArea_->switchedToCustom = [this] { switchToCustom(); };
     clientArea_->commandChosen = [this](int id) { handleCommand(id); };
+    clientArea_->readoutChanged = [this] { updateReadout(); };
+    // A label rather than the bar's message: a menu's status tip replaces a
+    // message for good, but only hides a label while it shows.
+    readout_ = new QLabel(statusBar());
+    // Long texts are cut rather than widening the window's minimum.
+    readout_->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+    statusBar()->addWidget(readout_, 1);
     updateCutoff(2.0 * document_.filter.nyquist);
     createShortcuts();
 
     applyModel(document_.filter);
+    updateReadout();
     resize(defaultWindowSize(screen));
 }
 
@@ -162,7 +172,8 @@ void MainWindow::handleCommand(int id)
     case IDM_ABOUT: showAboutBox(this); break;
     case IDM_EXIT: close(); break;
     case IDM_ROOT_DELETE:
-    case IDM_ROOT_TOGGLE: clientArea_->rootCommand(id); break;
+    case IDM_ROOT_TOGGLE:
+    case IDM_ROOT_POSITION: clientArea_->rootCommand(id); break;
     case IDM_RATE_44100:
     case IDM_RATE_48000:
     case IDM_RATE_96000:
@@ -210,6 +221,7 @@ void MainWindow::handleSliderScroll(const QSlider* slider)
         controls_.qLabel->setText(QString::fromStdString(qLabelText(filter.q)));
         applyAndRedraw();
     }
+    updateReadout();
 }
 
 void MainWindow::handleModelSelection()
@@ -219,6 +231,7 @@ void MainWindow::handleModelSelection()
     if (filter.modelIndex != MODEL_CUSTOM)
         applyAndRedraw();
     updateControlVisibility();
+    updateReadout();
 }
 
 void MainWindow::updateControlVisibility()
@@ -253,6 +266,7 @@ void MainWindow::setDocument(const Document& document, bool showMarker)
         rateActions_[i]->setChecked(RATE_COMMANDS[i].rate == document_.sampleRate);
     updateControlVisibility();
     clientArea_->showAfresh(showMarker);
+    updateReadout();
 }
 
 void MainWindow::switchToCustom()
@@ -261,3 +275,12 @@ void MainWindow::switchToCustom()
     document_.filter.modelIndex = MODEL_CUSTOM;
     updateControlVisibility();
 }
+
+void MainWindow::updateReadout()
+{
+    const QString text = QString::fromStdString(clientArea_->readoutText(modelName(document_.filter.modelIndex)));
+    if (text != readout_->text())
+        readout_->setText(text);
+}
+
+QString MainWindow::readoutText() const { return readout_->text(); }

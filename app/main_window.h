@@ -12,6 +12,7 @@
 #include <memory>
 
 class QAction;
+class QLabel;
 class QScreen;
 
 // The one top-level window: title, menus, shortcuts, the client area with
@@ -56,6 +57,13 @@ public:
     // here.
     void setDocument(const Document& document, bool showMarker);
 
+    // Shows in the status bar what lies under the pointer, or the filter's
+    // summary; every change of the pointer's place or of the filter ends here.
+    void updateReadout();
+
+    // The text the status bar shows now.
+    QString readoutText() const;
+
     // Keeps the user from sizing the window below 620 × 420, frame included;
     // the frame is known only once the window is shown.
     void updateMinimumWindowSize();
@@ -80,6 +88,7 @@ private:
     QAction* rateActions_[std::size(RATE_COMMANDS)] = {};
     ControlPanel controls_;
     ClientArea* clientArea_ = nullptr;  // a child: the window deletes it
+    QLabel* readout_ = nullptr;         // in the status bar, which the window deletes
 };
 
 // Creates and shows a window with the default filter on the primary screen,

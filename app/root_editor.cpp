@@ -5,6 +5,7 @@
 #include <cmath>
 #include <cstdint>
 #include <cstring>
+#include <utility>
 
 namespace {
 
@@ -83,11 +84,22 @@ EditorResponse deleteAndForget(RootEditor& editor, FilterState& filter, const Ed
 
 }  // namespace
 
-double findNearestRoot(RootEditor& editor, FilterState& filter, double re, double im)
+namespace {
+
+struct Nearest {
+    RootListKind list = RootListKind::None;
+    int index = 0;
+    double distanceSquared = NEAREST_LIMIT;
+};
+
+// Poles before zeros, each list from its last root down: on equal distances
+// the root found first stays.
+Nearest nearestRoot(const FilterState& filter, double re, double im)
 {
-    double best = NEAREST_LIMIT;
-    RootList* const lists[] = {&filter.poles, &filter.zeros};
-    for (RootList* list : lists) {
+    Nearest nearest;
+    const std::pair<const RootList*, RootListKind> lists[] = {{&filter.poles, RootListKind::Poles},
+                                                              {&filter.zeros, RootListKind::Zeros}};
+    for (const auto& [list, kind] : lists) {
         for (int i = validCount(*list) - 1; i >= 0; --i) {
             // The pointer comes folded into the upper half-plane, and a pair's
             // upper mark lies at |im| whatever the sign it is stored with.
@@ -95,13 +107,21 @@ double findNearestRoot(RootEditor& editor, FilterState& filter, double re, doubl
             const double dRe = re - list->positions[i].re;
             const double dIm = im - rootIm;
             const double d2 = dRe * dRe + dIm * dIm;
-            if (d2 < best) {
-                best = d2;
-                select(editor, filter, *list, i);
-            }
+            if (d2 < nearest.distanceSquared)
+                nearest = {kind, i, d2};
         }
     }
-    return std::sqrt(best);
+    return nearest;
+}
+
+}  // namespace
+
+double findNearestRoot(RootEditor& editor, FilterState& filter, double re, double im)
+{
+    const Nearest nearest = nearestRoot(filter, re, im);
+    if (RootList* list = listOf(filter, nearest.list))
+        select(editor, filter, *list, nearest.index);
+    return std::sqrt(nearest.distanceSquared);
 }
 
 bool hitTestRoot(RootEditor& editor, FilterState& filter, const ZPlaneGeometry& geometry, int x, int y)
@@ -402,6 +422,7 @@ EditorResponse handleContextMenu(RootEditor& editor, const FilterState& filter, 
     response.menu.singleChecked = !pair;
     response.menu.pairId = pair ? IDM_ROOT_KEEP : IDM_ROOT_TOGGLE;
     response.menu.pairChecked = pair;
+    response.menu.positionId = IDM_ROOT_POSITION;
     return response;
 }
 
@@ -417,5 +438,65 @@ EditorResponse handleRootCommand(RootEditor& editor, FilterState& filter, const 
         return {};
     }
     response.switchToCustom = true;
+    return response;
+}
+
+EditorResponse handleDoubleClick(RootEditor& editor, FilterState& filter, const EditorView& view, int x, int y)
+{
+    if (editor.dragging)
+        return {};
+    EditorResponse response = hover(editor, filter, view, x, y);
+    const bool onRoot = contains(view.zPlaneRect, x, y) || (editor.rootOverPalette && contains(view.paletteRect, x, y));
+    response.openPositionDialog = editor.hovering && onRoot && liveSelection(editor, filter) != nullptr;
+    return response;
+}
+
+std::optional<PointedRoot> selectedRoot(const RootEditor& editor, const FilterState& filter)
+{
+    if (liveSelection(editor, filter) == nullptr)
+        return std::nullopt;
+    return PointedRoot{editor.selectedRoot.list, editor.selectedAsSeen};
+}
+
+std::optional<PointedRoot> rootAt(const FilterState& filter, const EditorView& view, int x, int y)
+{
+    if (!contains(view.zPlaneRect, x, y) && !contains(view.paletteRect, x, y))
+        return std::nullopt;
+    const ZPlaneGeometry& geometry = view.geometry;
+    const std::int64_t dxPix = static_cast<std::int64_t>(x) - geometry.centreX;
+    const std::int64_t dyPix = static_cast<std::int64_t>(y) - geometry.centreY;
+    const Nearest nearest =
+        nearestRoot(filter, pixelsToUnits(geometry, dxPix), pixelsToUnits(geometry, dyPix < 0 ? -dyPix : dyPix));
+    const RootList* list = listOf(filter, nearest.list);
+    if (list == nullptr || !(std::sqrt(nearest.distanceSquared) <= HIT_DISTANCE))
+        return std::nullopt;
+    return PointedRoot{nearest.list, list->root(nearest.index)};
+}
+
+std::optional<Complex> typedPositionStart(const RootEditor& editor, const FilterState& filter)
+{
+    const std::optional<PointedRoot> selected = selectedRoot(editor, filter);
+    if (!selected)
+        return std::nullopt;
+    Complex start = selected->root.position;
+    if (selected->root.pair)
+        start.im = std::fabs(start.im);
+    return start;
+}
+
+EditorResponse applyTypedPosition(RootEditor& editor, FilterState& filter, Complex position)
+{
+    RootList* list = liveSelection(editor, filter);
+    if (list == nullptr)
+        return {};
+    const int slot = editor.selectedRoot.index;
+    list->positions[slot].re = position.re;
+    list->positions[slot].im = list->pairFlags[slot] ? position.im : 0.0;
+    editor.selectedAsSeen = list->root(slot);
+    normalizeGain(filter);
+    EditorResponse response;
+    response.switchToCustom = true;
+    response.redraw = true;
+    response.showMarker = false;
     return response;
 }

@@ -5,6 +5,7 @@
 #include "view/zplane_view.h"
 
 #include <cstdint>
+#include <optional>
 
 // Editing poles and zeros with the mouse in the z-plane pane. The editor
 // decides; the window applies what each handler's EditorResponse asks for
@@ -80,10 +81,12 @@ struct RootMenu {
     bool singleChecked = false;
     int pairId = 0;
     bool pairChecked = false;
+    int positionId = 0;  // "Position…", after the three
 };
 
 // What the window must do after a handler, in this order: switch the model to
-// "Custom", grab or release the mouse, set the cursor, open the menu, redraw.
+// "Custom", grab or release the mouse, set the cursor, open the menu or the
+// position dialog, redraw.
 struct EditorResponse {
     bool switchToCustom = false;
     bool grabMouse = false;
@@ -92,6 +95,7 @@ struct EditorResponse {
     CursorKind cursor = CursorKind::Arrow;
     bool openMenu = false;
     RootMenu menu;
+    bool openPositionDialog = false;  // for the selected root; applyTypedPosition takes its result
     bool redraw = false;
     bool showMarker = false;  // for the redraw
 };
@@ -118,3 +122,33 @@ EditorResponse handleLeftButtonUp(RootEditor& editor, FilterState& filter, const
 EditorResponse handleContextMenu(RootEditor& editor, const FilterState& filter, const EditorView& view, int clientX,
                                  int clientY);
 EditorResponse handleRootCommand(RootEditor& editor, FilterState& filter, const EditorView& view, int id);
+
+// A double-click of the left button. On a root's mark it selects that root
+// and asks for the position dialog; anywhere else it asks for nothing, and the
+// window treats it as the press it also is. It never starts a drag, so the
+// second click of a pair cannot move or delete the root it opens.
+EditorResponse handleDoubleClick(RootEditor& editor, FilterState& filter, const EditorView& view, int x, int y);
+
+// A root and the list it lies in.
+struct PointedRoot {
+    RootListKind list = RootListKind::None;
+    Root root;
+};
+
+// The selected root while its slot still holds it.
+std::optional<PointedRoot> selectedRoot(const RootEditor& editor, const FilterState& filter);
+
+// The root whose mark lies within reach of client pixel (x, y) in the z-plane
+// or over the palette, found as a hover there would find it, but changing
+// nothing: for showing what the pointer points at.
+std::optional<PointedRoot> rootAt(const FilterState& filter, const EditorView& view, int x, int y);
+
+// Where a typed position begins: the selected root's position, a pair by its
+// upper root.
+std::optional<Complex> typedPositionStart(const RootEditor& editor, const FilterState& filter);
+
+// Moves the selected root exactly to a typed position: a pair takes both
+// parts as typed (its mirror follows), a single root the real part only. As
+// a drag does, the gain is normalised, the model becomes "Custom" and the
+// redraw hides the cutoff marker. Nothing changes when no root is selected.
+EditorResponse applyTypedPosition(RootEditor& editor, FilterState& filter, Complex position);

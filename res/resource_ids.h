@@ -20,6 +20,8 @@ constexpr int IDM_RATE_192000 = 32774;
 constexpr int IDM_ROOT_DELETE = 200;
 constexpr int IDM_ROOT_TOGGLE = 201;
 constexpr int IDM_ROOT_KEEP = 202;
+// "Position…" of the root pop-up menu: the position typed in a dialog.
+constexpr int IDM_ROOT_POSITION = 203;
 
 // The sample rate in Hz of each rate command, in menu order.
 struct RateCommand {

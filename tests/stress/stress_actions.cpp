@@ -5,6 +5,7 @@
 #include "app/client_area.h"
 #include "app/control_panel.h"
 #include "app/main_window.h"
+#include "app/position_dialog.h"
 #include "model/filter_state.h"
 #include "res/resource_ids.h"
 
@@ -13,6 +14,7 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QDialog>
+#include <QLineEdit>
 #include <QElapsedTimer>
 #include <QMainWindow>
 #include <QMenu>
@@ -36,7 +38,8 @@ Q_GUI_EXPORT void qt_handleMouseEvent(QWindow* window, const QPointF& local, con
 namespace {
 
 constexpr const char* KIND_NAMES[] = {"move",  "press",       "release",     "click",      "drag",   "context",
-                                      "model", "slider-keys", "slider-mouse", "sample-rate", "resize", "about"};
+                                      "model", "slider-keys", "slider-mouse", "sample-rate", "resize", "about",
+                                      "position"};
 static_assert(std::size(KIND_NAMES) == static_cast<std::size_t>(ActionKind::Count));
 
 }  // namespace
@@ -60,6 +63,14 @@ struct StressActions::Session {
         QObject::connect(&watchdog, &QTimer::timeout, [this, openFor = QElapsedTimer()]() mutable {
             QWidget* modal = blockingWidget();
             if (modal == nullptr) {
+                openFor.invalidate();
+                return;
+            }
+            // Any two clicks on a root close together in time and place are a
+            // double-click, whichever action sent them: its dialog is cancelled.
+            if (!pendingAct && dynamic_cast<PositionDialog*>(modal) != nullptr) {
+                ++unexpectedPositionDialogs;
+                QTest::keyClick(modal, Qt::Key_Escape);
                 openFor.invalidate();
                 return;
             }
@@ -99,6 +110,8 @@ struct StressActions::Session {
     std::string modalTrouble;
     std::int64_t menusShown = 0;
     std::int64_t dialogsShown = 0;
+    std::int64_t positionsTyped = 0;
+    std::int64_t unexpectedPositionDialogs = 0;
 
     // ---------------------------------------------------------------- input
 
@@ -375,6 +388,85 @@ struct StressActions::Session {
         }
     }
 
+    // Types into the position dialog, if one opens: a valid position, or text
+    // that the dialog must refuse with OK disabled, then Enter; a dialog
+    // still open after that is left with Esc or its Cancel button.
+    void typePosition(QWidget* modal, const Action& a)
+    {
+        auto* dialog = dynamic_cast<PositionDialog*>(modal);
+        if (dialog == nullptr) {
+            modal->close();
+            return;
+        }
+        ++positionsTyped;
+        static const char* const refused[] = {"", "abc", "1.6", "-2", "nan", "inf", "1e400", "0.5.5", "--1"};
+        const auto number = [](std::int32_t raw) {
+            return std::to_string(static_cast<double>(pick(raw, 3001) - 1500) / 1000.0);
+        };
+        const int choice = pick(a.p[5], 4);
+        const std::string real = choice == 0 ? refused[pick(a.p[6], static_cast<int>(std::size(refused)))]
+                                             : number(a.p[6]);
+        QLineEdit* realField = dialog->field(PositionField::Real);
+        QLineEdit* imaginaryField = dialog->field(PositionField::Imaginary);
+        QTest::keyClicks(realField, QString::fromStdString(real));
+        QLineEdit* typedLast = realField;
+        if (imaginaryField->isEnabled() && choice != 3) {
+            typedLast = imaginaryField;
+            imaginaryField->setFocus();
+            imaginaryField->selectAll();
+            QTest::keyClicks(imaginaryField, QString::fromStdString(
+                                                 choice == 1 ? refused[pick(a.p[7], static_cast<int>(std::size(refused)))]
+                                                             : number(a.p[7])));
+        }
+        const bool refusedText = !dialog->okButton()->isEnabled();
+        // Enter in a field goes on to the dialog's default button.
+        QTest::keyClick(typedLast, Qt::Key_Return);
+        if (dialog->isVisible()) {
+            if (!refusedText)
+                modalTrouble = "the position dialog stayed open after Enter with OK enabled";
+            QTest::keyClick(dialog, Qt::Key_Escape);
+        } else if (refusedText) {
+            modalTrouble = "the position dialog closed on Enter with OK disabled";
+        }
+    }
+
+    void performPosition(const Action& a)
+    {
+        const QPoint at = resolveTarget(window, &a.p[0]);
+        moveTo(at);
+        if (pick(a.p[4], 2) == 0) {
+            armModal([this, a](QWidget* modal) { typePosition(modal, a); });
+            // A second press soon after the first at the same place is a
+            // double-click.
+            pressAt(at);
+            releaseAt(at);
+            pressAt(at);
+            releaseAt(at);
+        } else {
+            armModal([this, a](QWidget* popup) {
+                auto* menu = qobject_cast<QMenu*>(popup);
+                if (menu == nullptr) {
+                    popup->close();
+                    return;
+                }
+                ++menusShown;
+                for (QAction* action : menu->actions())
+                    if (action->data().toInt() == IDM_ROOT_POSITION) {
+                        // The dialog opens once the menu's own loop has ended.
+                        clickOn(menu, menu->actionGeometry(action).center());
+                        armModal([this, a](QWidget* modal) { typePosition(modal, a); });
+                        return;
+                    }
+                modalTrouble = "the root menu has no Position item";
+                menu->close();
+            });
+            pressAt(at, Qt::RightButton);
+            releaseAt(at, Qt::RightButton);
+        }
+        settleWindow();
+        disarmModal();
+    }
+
     void performAbout(const Action& a)
     {
         const int closing = pick(a.p[1], 4);
@@ -407,7 +499,7 @@ struct StressActions::Session {
 Action randomAction(std::mt19937_64& random)
 {
     // Weights of the kinds, in ActionKind order.
-    static const int weights[] = {30, 8, 8, 6, 14, 6, 6, 6, 5, 2, 2, 1};
+    static const int weights[] = {30, 8, 8, 6, 14, 6, 6, 6, 5, 2, 2, 1, 3};
     static_assert(std::size(weights) == static_cast<std::size_t>(ActionKind::Count));
     std::discrete_distribution<int> kinds(std::begin(weights), std::end(weights));
     Action action;
@@ -459,7 +551,9 @@ StressActions::~StressActions() = default;
 std::string StressActions::statistics() const
 {
     return std::to_string(session_->menusShown) + " root menus and " + std::to_string(session_->dialogsShown) +
-           " About boxes shown";
+           " About boxes shown, " +
+           std::to_string(session_->positionsTyped) + " positions typed, " +
+           std::to_string(session_->unexpectedPositionDialogs) + " position dialogs from other actions cancelled";
 }
 
 std::string StressActions::takeModalTrouble()
@@ -486,6 +580,7 @@ void StressActions::perform(const Action& action, const std::function<void()>& a
     case ActionKind::SampleRate: s.performSampleRate(action); break;
     case ActionKind::Resize: s.performResize(action); break;
     case ActionKind::About: s.performAbout(action); break;
+    case ActionKind::Position: s.performPosition(action); break;
     case ActionKind::Count: break;
     }
     settleWindow();

@@ -26,6 +26,7 @@ enum class ActionKind {
     SampleRate,   // one of the four sample-rate commands
     Resize,       // the window or the client area takes a new size
     About,        // the About box opened and closed
+    Position,     // a root's position typed, valid or not, after a double-click or from its menu
     Count
 };
 

@@ -5,7 +5,9 @@
 #include "app/control_panel.h"
 #include "app/main_window.h"
 #include "app/root_editor.h"
+#include "model/designs.h"
 #include "model/filter_state.h"
+#include "model/readout.h"
 #include "view/fonts.h"
 #include "view/layout.h"
 #include "view/paint.h"
@@ -276,5 +278,40 @@ std::string StressChecks::checkDisplay() const
         }
         return std::string("display: in the ") + name + ", " + at;
     }
+    return "";
+}
+
+std::string StressChecks::checkReadout() const
+{
+    const ClientArea& area = *window_.clientArea();
+    const FilterState& filter = window_.document().filter;
+    const EditorView view = area.editorView();
+    const Layout& layout = area.layout();
+    const auto kindOf = [](RootListKind list) { return list == RootListKind::Poles ? RootKind::Pole : RootKind::Zero; };
+    std::string expected;
+    const std::optional<Point> pointer = area.pointer();
+    if (area.rootEditor().dragging && selectedRoot(area.rootEditor(), filter)) {
+        const PointedRoot dragged = *selectedRoot(area.rootEditor(), filter);
+        expected = rootReadout(dragged.root, kindOf(dragged.list), filter.nyquist);
+    } else if (!area.rootEditor().dragging && pointer) {
+        const int x = pointer->x, y = pointer->y;
+        if (const std::optional<PointedRoot> pointed = rootAt(filter, view, x, y)) {
+            expected = rootReadout(pointed->root, kindOf(pointed->list), filter.nyquist);
+        } else if (contains(view.zPlaneRect, x, y)) {
+            const double scale = view.geometry.scale;
+            expected = zPlaneReadout({(static_cast<double>(x) - view.geometry.centreX) / scale,
+                                      (static_cast<double>(view.geometry.centreY) - y) / scale},
+                                     filter.nyquist);
+        } else if ((contains(layout.magnitudePane, x, y) || contains(layout.phasePane, x, y)) &&
+                   columnFrequency(layout.magnitudePane, filter.lowestFrequency, filter.nyquist, x)) {
+            expected = responseReadout(
+                filter, *columnFrequency(layout.magnitudePane, filter.lowestFrequency, filter.nyquist, x));
+        }
+    }
+    if (expected.empty())
+        expected = filterSummary(filter, modelName(filter.modelIndex));
+    const std::string shown = window_.readoutText().toStdString();
+    if (shown != expected)
+        return "readout: shows \"" + shown + "\", the pointer's place gives \"" + expected + "\"";
     return "";
 }

@@ -19,6 +19,11 @@ public:
     // The filter record, the model and its controls, the cursor.
     std::string checkState() const;
 
+    // The status bar shows what the readout functions give for the pointer's
+    // place: the dragged root, the root under the pointer, the z-plane point,
+    // the response at the pane column, or the filter's summary.
+    std::string checkReadout() const;
+
     // The roots the z-plane view last drew are the filter's, except while
     // the display may lag behind for a reason the program accepts.
     std::string checkShownRoots() const;

@@ -202,6 +202,8 @@ Outcome runSequence(const std::vector<Action>& actions, int displayEvery, bool t
             fault = checks.checkState();
         if (fault.empty())
             fault = checks.checkShownRoots();
+        if (fault.empty())
+            fault = checks.checkReadout();
         if (fault.empty() && ++sinceDisplayCheck >= displayEvery && checks.displayCheckable()) {
             fault = checks.checkDisplay();
             sinceDisplayCheck = 0;

@@ -236,8 +236,11 @@ void ClientArea::apply(const EditorResponse& response, QPoint menuAt)
         if (const QAction* chosen = menu.exec(menuAt); chosen != nullptr && commandChosen)
             commandChosen(chosen->data().toInt());
     }
-    if (response.redraw)
+    if (response.redraw) {
         redrawPlots(response.showMarker);
+        if (edited)
+            edited();
+    }
 }
 
 EditorView ClientArea::editorView() const
@@ -251,6 +254,9 @@ void ClientArea::rootCommand(int id)
     const EditorResponse response = handleRootCommand(rootEditor_, filter_, editorView(), id);
     if (response.switchToCustom && switchedToCustom)
         switchedToCustom();
-    if (response.redraw)
+    if (response.redraw) {
         redrawPlots(response.showMarker);
+        if (edited)
+            edited();
+    }
 }

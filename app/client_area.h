@@ -71,6 +71,9 @@ public:
     std::function<void()> switchedToCustom;
     // A command chosen in the root pop-up menu.
     std::function<void(int)> commandChosen;
+    // After every editor response that redrew the plots: the filter may
+    // have changed.
+    std::function<void()> edited;
 
 protected:
     void paintEvent(QPaintEvent* event) override;

@@ -449,7 +449,8 @@ bool MainWindow::mayClose()
                     QMessageBox::Save | QMessageBox::Discard | QMessageBox::Cancel, this);
     box.setDefaultButton(QMessageBox::Save);
     box.setEscapeButton(QMessageBox::Cancel);
-    switch (box.exec()) {
+    box.exec();
+    switch (box.standardButton(box.clickedButton())) {
     case QMessageBox::Save: return saveCommand();
     case QMessageBox::Discard: return true;
     default: return false;

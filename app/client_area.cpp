@@ -291,8 +291,11 @@ void ClientArea::apply(const EditorResponse& response, QPoint menuAt)
     }
     if (response.openPositionDialog)
         editPosition();
-    if (response.redraw)
+    if (response.redraw) {
         redrawPlots(response.showMarker);
+        if (edited)
+            edited();
+    }
 }
 
 EditorView ClientArea::editorView() const
@@ -310,8 +313,11 @@ void ClientArea::rootCommand(int id)
     const EditorResponse response = handleRootCommand(rootEditor_, filter_, editorView(), id);
     if (response.switchToCustom && switchedToCustom)
         switchedToCustom();
-    if (response.redraw)
+    if (response.redraw) {
         redrawPlots(response.showMarker);
+        if (edited)
+            edited();
+    }
     notifyReadout();
 }
 
@@ -329,8 +335,11 @@ void ClientArea::editPosition()
     const EditorResponse response = applyTypedPosition(rootEditor_, filter_, *typed);
     if (response.switchToCustom && switchedToCustom)
         switchedToCustom();
-    if (response.redraw)
+    if (response.redraw) {
         redrawPlots(response.showMarker);
+        if (edited)
+            edited();
+    }
     notifyReadout();
 }
 

@@ -89,6 +89,9 @@ public:
     // The pointer has moved or left, or the editor has changed the filter:
     // what the readout shows may have changed.
     std::function<void()> readoutChanged;
+    // After every editor response that redrew the plots: the filter may
+    // have changed.
+    std::function<void()> edited;
 
 protected:
     void paintEvent(QPaintEvent* event) override;

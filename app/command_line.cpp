@@ -1,15 +1,13 @@
 #include "app/command_line.h"
 
+#include "app/design_files.h"
 #include "model/coefficients.h"
-#include "model/design_file.h"
 #include "model/document.h"
 #include "view/render_picture.h"
 
 #include <QCommandLineOption>
 #include <QCommandLineParser>
 #include <QCoreApplication>
-#include <QFile>
-#include <QFileInfo>
 #include <QGuiApplication>
 #include <QImage>
 #include <QSaveFile>
@@ -102,28 +100,9 @@ struct LoadedDesign {
 LoadedDesign loadDesign(const QString& path)
 {
     LoadedDesign result;
-    const QFileInfo info(path);
-    if (info.isDir()) {
-        result.status = fail(EXIT_FILE_PROBLEM, QStringLiteral("%1: is a folder, not a design file").arg(path));
-        return result;
-    }
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
-        result.status = fail(EXIT_FILE_PROBLEM, QStringLiteral("%1: cannot open: %2").arg(path, file.errorString()));
-        return result;
-    }
-    // One byte past the limit is enough for the reader to refuse the size,
-    // and a huge file is never read whole.
-    const QByteArray bytes = file.read(static_cast<qint64>(MAX_DESIGN_FILE_SIZE) + 1);
-    if (file.error() != QFileDevice::NoError) {
-        result.status = fail(EXIT_FILE_PROBLEM, QStringLiteral("%1: cannot read: %2").arg(path, file.errorString()));
-        return result;
-    }
-    DesignReadResult read = readDesign(std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())));
-    if (!read.document) {
-        result.status = fail(EXIT_FILE_PROBLEM, QStringLiteral("%1: %2").arg(path, QString::fromStdString(read.error)));
-        return result;
-    }
+    DesignFileRead read = readDesignFile(path);
+    if (!read.document)
+        result.status = fail(EXIT_FILE_PROBLEM, QStringLiteral("%1: %2").arg(path, read.problem));
     result.document = read.document;
     return result;
 }

@@ -27,7 +27,5 @@ int main(int argc, char** argv)
     const CommandLine windowLine = parseCommandLine(QCoreApplication::arguments());
     if (windowLine.mode != CommandLine::Mode::Window)
         return runWithoutWindow(windowLine, argv[0]);
-    // windowLine.file is the design to open at start-up; the window does not
-    // open files yet.
-    return runMainWindow();
+    return runMainWindow(windowLine.file);
 }

@@ -1,7 +1,9 @@
 #include "app/main_window.h"
 
 #include "app/about_box.h"
+#include "app/design_files.h"
 #include "app/slider_scales.h"
+#include "model/coefficients.h"
 #include "model/designs.h"
 #include "res/images.h"
 
@@ -9,11 +11,17 @@
 #include <QAction>
 #include <QActionGroup>
 #include <QApplication>
+#include <QClipboard>
+#include <QCloseEvent>
+#include <QDir>
+#include <QFileDialog>
+#include <QFileInfo>
 #include <QComboBox>
 #include <QFontMetrics>
 #include <QGuiApplication>
 #include <QLabel>
 #include <QMenuBar>
+#include <QMessageBox>
 #include <QScreen>
 #include <QShortcut>
 #include <QSignalBlocker>
@@ -38,6 +46,8 @@ QAction* addCommand(MainWindow* window, QMenu* menu, const char* text, int id)
     return action;
 }
 
+QString quoted(const QString& path) { return QStringLiteral("\u201c%1\u201d").arg(QDir::toNativeSeparators(path)); }
+
 QSize defaultWindowSize(const QScreen* screen)
 {
     const QSize available = screen->availableSize();
@@ -49,7 +59,18 @@ QSize defaultWindowSize(const QScreen* screen)
 void MainWindow::createMenus()
 {
     QMenuBar* bar = menuBar();
-    addCommand(this, bar->addMenu(QString::fromUtf8(MENU_FILE)), MENU_EXIT, IDM_EXIT);
+    QMenu* file = bar->addMenu(QString::fromUtf8(MENU_FILE));
+    addCommand(this, file, MENU_OPEN, IDM_FILE_OPEN)->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_O));
+    addCommand(this, file, MENU_SAVE, IDM_FILE_SAVE)->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_S));
+    addCommand(this, file, MENU_SAVE_AS, IDM_FILE_SAVE_AS)->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S));
+    addCommand(this, file, MENU_EXPORT_COEFFICIENTS, IDM_EXPORT_COEFFICIENTS);
+    addCommand(this, file, MENU_EXPORT_PICTURE, IDM_EXPORT_PICTURE);
+    file->addSeparator();
+    addCommand(this, file, MENU_EXIT, IDM_EXIT);
+    // Undo and Redo come first in this menu; a separator keeps them apart.
+    QMenu* edit = bar->addMenu(QString::fromUtf8(MENU_EDIT));
+    edit->addSeparator();
+    addCommand(this, edit, MENU_COPY_COEFFICIENTS, IDM_COPY_COEFFICIENTS);
     QMenu* rates = bar->addMenu(QString::fromUtf8(MENU_SAMPLE_RATE));
     // One group, so that the style marks the rates as a choice of one.
     auto* rateGroup = new QActionGroup(rates);
@@ -84,6 +105,7 @@ void MainWindow::sampleRateCommand(int id)
     for (std::size_t i = 0; i < std::size(RATE_COMMANDS); ++i)
         rateActions_[i]->setChecked(RATE_COMMANDS[i].id == id);
     clientArea_->invalidate();
+    documentChanged();
     updateReadout();
 }
 
@@ -120,11 +142,14 @@ MainWindow::MainWindow(QScreen* screen)
     // Long texts are cut rather than widening the window's minimum.
     readout_->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
     statusBar()->addWidget(readout_, 1);
+    clientArea_->edited = [this] { documentChanged(); };
     updateCutoff(2.0 * document_.filter.nyquist);
     createShortcuts();
 
     applyModel(document_.filter);
     updateReadout();
+    savedDocument_ = document_;
+    updateTitle();
     resize(defaultWindowSize(screen));
 }
 
@@ -147,7 +172,7 @@ MainWindow::~MainWindow()
     clientArea_ = nullptr;
 }
 
-std::unique_ptr<MainWindow> createMainWindow()
+std::unique_ptr<MainWindow> createMainWindow(const QString& file)
 {
     QScreen* screen = QGuiApplication::primaryScreen();
     if (screen == nullptr)
@@ -156,12 +181,14 @@ std::unique_ptr<MainWindow> createMainWindow()
     window->show();
     window->clientArea()->setFocus();
     window->updateMinimumWindowSize();
+    if (!file.isEmpty())
+        window->openDesign(file);
     return window;
 }
 
-int runMainWindow()
+int runMainWindow(const QString& file)
 {
-    if (const std::unique_ptr<MainWindow> window = createMainWindow())
+    if (const std::unique_ptr<MainWindow> window = createMainWindow(file))
         QApplication::exec();
     return 0;
 }
@@ -171,6 +198,12 @@ void MainWindow::handleCommand(int id)
     switch (id) {
     case IDM_ABOUT: showAboutBox(this); break;
     case IDM_EXIT: close(); break;
+    case IDM_FILE_OPEN: openCommand(); break;
+    case IDM_FILE_SAVE: saveCommand(); break;
+    case IDM_FILE_SAVE_AS: saveAsCommand(); break;
+    case IDM_EXPORT_COEFFICIENTS: exportCoefficientsCommand(); break;
+    case IDM_EXPORT_PICTURE: exportPictureCommand(); break;
+    case IDM_COPY_COEFFICIENTS: copyCoefficients(); break;
     case IDM_ROOT_DELETE:
     case IDM_ROOT_TOGGLE:
     case IDM_ROOT_POSITION: clientArea_->rootCommand(id); break;
@@ -221,6 +254,7 @@ void MainWindow::handleSliderScroll(const QSlider* slider)
         controls_.qLabel->setText(QString::fromStdString(qLabelText(filter.q)));
         applyAndRedraw();
     }
+    documentChanged();
     updateReadout();
 }
 
@@ -231,6 +265,7 @@ void MainWindow::handleModelSelection()
     if (filter.modelIndex != MODEL_CUSTOM)
         applyAndRedraw();
     updateControlVisibility();
+    documentChanged();
     updateReadout();
 }
 
@@ -266,6 +301,7 @@ void MainWindow::setDocument(const Document& document, bool showMarker)
         rateActions_[i]->setChecked(RATE_COMMANDS[i].rate == document_.sampleRate);
     updateControlVisibility();
     clientArea_->showAfresh(showMarker);
+    documentChanged();
     updateReadout();
 }
 
@@ -284,3 +320,169 @@ void MainWindow::updateReadout()
 }
 
 QString MainWindow::readoutText() const { return readout_->text(); }
+void MainWindow::documentChanged() { updateTitle(); }
+
+void MainWindow::updateTitle()
+{
+    const QString app = QString::fromUtf8(APP_TITLE);
+    if (filePath_.isEmpty()) {
+        setWindowTitle(app);
+        return;
+    }
+    const QString name = QFileInfo(filePath_).fileName();
+    setWindowTitle(QStringLiteral("%1%2 - %3").arg(name, hasUnsavedChanges() ? QStringLiteral("*") : QString(), app));
+}
+
+// The undo history, once there is one, starts again here.
+void MainWindow::openState(const Document& document, const QString& path)
+{
+    filePath_ = path;
+    savedDocument_ = document;
+    setDocument(document, true);
+}
+
+QString MainWindow::openDesignFile(const QString& path)
+{
+    const DesignFileRead read = readDesignFile(path);
+    if (!read.document)
+        return QStringLiteral("Cannot open %1:\n%2").arg(quoted(path), read.problem);
+    openState(*read.document, QFileInfo(path).absoluteFilePath());
+    return {};
+}
+
+QString MainWindow::saveDesignFile(const QString& path)
+{
+    const DesignText design = designFileText(document_);
+    QString problem = design.problem;
+    if (problem.isEmpty())
+        problem = writeFileAtomically(path, design.text);
+    if (!problem.isEmpty())
+        return QStringLiteral("Cannot save %1:\n%2\nNothing was written; an earlier file of that name is unchanged.")
+            .arg(quoted(path), problem);
+    filePath_ = QFileInfo(path).absoluteFilePath();
+    savedDocument_ = document_;
+    updateTitle();
+    return {};
+}
+
+QString MainWindow::exportCoefficients(const QString& path)
+{
+    const QString problem = writeFileAtomically(path, QByteArray::fromStdString(coefficientText(document_)));
+    if (!problem.isEmpty())
+        return QStringLiteral("Cannot export the coefficients to %1:\n%2").arg(quoted(path), problem);
+    return {};
+}
+
+QString MainWindow::exportPicture(const QString& path)
+{
+    const QString problem = writePictureAtomically(path, clientArea_->surface().image);
+    if (!problem.isEmpty())
+        return QStringLiteral("Cannot export the picture to %1:\n%2").arg(quoted(path), problem);
+    return {};
+}
+
+void MainWindow::copyCoefficients()
+{
+    if (QClipboard* clipboard = QGuiApplication::clipboard())
+        clipboard->setText(QString::fromStdString(coefficientText(document_)));
+}
+
+void MainWindow::openDesign(const QString& path)
+{
+    const QString problem = openDesignFile(path);
+    if (!problem.isEmpty())
+        showProblem(problem);
+}
+
+void MainWindow::showProblem(const QString& message)
+{
+    QMessageBox::warning(this, QString::fromUtf8(APP_TITLE), message);
+}
+
+QString MainWindow::dialogFolder() const
+{
+    return filePath_.isEmpty() ? QString() : QFileInfo(filePath_).absolutePath();
+}
+
+void MainWindow::openCommand()
+{
+    const QString path = QFileDialog::getOpenFileName(this, QStringLiteral("Open Design"), dialogFolder(),
+                                                      QString::fromUtf8(DESIGN_FILE_FILTER));
+    if (!path.isEmpty())
+        openDesign(path);
+}
+
+bool MainWindow::saveCommand()
+{
+    if (filePath_.isEmpty())
+        return saveAsCommand();
+    const QString problem = saveDesignFile(filePath_);
+    if (!problem.isEmpty())
+        showProblem(problem);
+    return problem.isEmpty();
+}
+
+bool MainWindow::saveAsCommand()
+{
+    const QString path = withDefaultSuffix(
+        QFileDialog::getSaveFileName(this, QStringLiteral("Save Design As"), filePath_.isEmpty() ? QString() : filePath_,
+                                     QString::fromUtf8(DESIGN_FILE_FILTER)),
+        QString::fromUtf8(DESIGN_FILE_SUFFIX));
+    if (path.isEmpty())
+        return false;
+    const QString problem = saveDesignFile(path);
+    if (!problem.isEmpty())
+        showProblem(problem);
+    return problem.isEmpty();
+}
+
+void MainWindow::exportCoefficientsCommand()
+{
+    const QString path = withDefaultSuffix(
+        QFileDialog::getSaveFileName(this, QStringLiteral("Export Coefficients"), dialogFolder(),
+                                     QString::fromUtf8(COEFFICIENT_FILE_FILTER)),
+        QString::fromUtf8(COEFFICIENT_FILE_SUFFIX));
+    if (path.isEmpty())
+        return;
+    if (const QString problem = exportCoefficients(path); !problem.isEmpty())
+        showProblem(problem);
+}
+
+void MainWindow::exportPictureCommand()
+{
+    const QString path = withDefaultSuffix(
+        QFileDialog::getSaveFileName(this, QStringLiteral("Export Picture"), dialogFolder(),
+                                     QString::fromUtf8(PICTURE_FILE_FILTER)),
+        QString::fromUtf8(PICTURE_FILE_SUFFIX));
+    if (path.isEmpty())
+        return;
+    if (const QString problem = exportPicture(path); !problem.isEmpty())
+        showProblem(problem);
+}
+
+// A design without a file closes at once; one with a file and unsaved
+// changes asks first. Cancel, a closed box or a failed save keep the window.
+bool MainWindow::mayClose()
+{
+    if (filePath_.isEmpty() || !hasUnsavedChanges())
+        return true;
+    QMessageBox box(QMessageBox::Warning, QString::fromUtf8(APP_TITLE),
+                    QStringLiteral("Save the changes to %1?").arg(quoted(filePath_)),
+                    QMessageBox::Save | QMessageBox::Discard | QMessageBox::Cancel, this);
+    box.setDefaultButton(QMessageBox::Save);
+    box.setEscapeButton(QMessageBox::Cancel);
+    box.exec();
+    switch (box.standardButton(box.clickedButton())) {
+    case QMessageBox::Save: return saveCommand();
+    case QMessageBox::Discard: return true;
+    default: return false;
+    }
+}
+
+void MainWindow::closeEvent(QCloseEvent* event)
+{
+    if (mayClose())
+        event->accept();
+    else
+        event->ignore();
+}

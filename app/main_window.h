@@ -13,6 +13,7 @@
 
 class QAction;
 class QLabel;
+class QCloseEvent;
 class QScreen;
 
 // The one top-level window: title, menus, shortcuts, the client area with
@@ -63,6 +64,32 @@ public:
 
     // The text the status bar shows now.
     QString readoutText() const;
+    // Every change of the document by the user ends here, after the change
+    // is drawn: the title follows whether anything is unsaved.
+    void documentChanged();
+
+    // Where a new state is opened, from a file or as the start of a session:
+    // shows document as setDocument does, with the marker, and takes it as
+    // the saved state of path (empty: no file).
+    void openState(const Document& document, const QString& path);
+
+    // The file commands without their dialogs. Each returns "" on success,
+    // else the message the window would show, which names the file and the
+    // problem; a refused open or a failed save changes nothing in the window
+    // nor in any file.
+    QString openDesignFile(const QString& path);
+    QString saveDesignFile(const QString& path);
+    QString exportCoefficients(const QString& path);
+    QString exportPicture(const QString& path);
+    void copyCoefficients();
+
+    // openDesignFile with the message shown in a box on refusal.
+    void openDesign(const QString& path);
+
+    // The design file the window's document belongs to; empty for none.
+    const QString& filePath() const { return filePath_; }
+    // The document differs from the one last saved or opened.
+    bool hasUnsavedChanges() const { return !(document_ == savedDocument_); }
 
     // Keeps the user from sizing the window below 620 × 420, frame included;
     // the frame is known only once the window is shown.
@@ -76,13 +103,27 @@ public:
     ClientArea* clientArea() const { return clientArea_; }
     const ControlPanel& controls() const { return controls_; }
 
+protected:
+    void closeEvent(QCloseEvent* event) override;
+
 private:
     void prepareForRatio(const QScreen* screen, double ratio);
     void createMenus();
     void createShortcuts();
     void sampleRateCommand(int id);
+    void openCommand();
+    bool saveCommand();
+    bool saveAsCommand();
+    void exportCoefficientsCommand();
+    void exportPictureCommand();
+    bool mayClose();
+    void showProblem(const QString& message);
+    void updateTitle();
+    QString dialogFolder() const;
 
     Document document_;
+    Document savedDocument_;
+    QString filePath_;
     Fonts fonts_;
     Cursors cursors_;
     QAction* rateActions_[std::size(RATE_COMMANDS)] = {};
@@ -92,11 +133,13 @@ private:
 };
 
 // Creates and shows a window with the default filter on the primary screen,
-// with the keyboard focus in the client area; null without a screen. The
-// window must go before the QApplication does.
-std::unique_ptr<MainWindow> createMainWindow();
+// with the keyboard focus in the client area; null without a screen. A file
+// named is opened in it, and a bad one refused in a message box, which
+// leaves the default filter. The window must go before the QApplication
+// does.
+std::unique_ptr<MainWindow> createMainWindow(const QString& file = {});
 
-// Creates and shows the window, runs the event loop until the window is
-// closed and deletes the window. The program's exit code: always 0, also
-// when no window can be created.
-int runMainWindow();
+// Creates and shows the window with the file, runs the event loop until the
+// window is closed and deletes the window. The program's exit code: always
+// 0, also when no window can be created.
+int runMainWindow(const QString& file = {});

@@ -14,6 +14,12 @@ constexpr int IDM_RATE_44100 = 32771;
 constexpr int IDM_RATE_48000 = 32772;
 constexpr int IDM_RATE_96000 = 32773;
 constexpr int IDM_RATE_192000 = 32774;
+constexpr int IDM_FILE_OPEN = 32790;
+constexpr int IDM_FILE_SAVE = 32791;
+constexpr int IDM_FILE_SAVE_AS = 32792;
+constexpr int IDM_EXPORT_COEFFICIENTS = 32793;
+constexpr int IDM_EXPORT_PICTURE = 32794;
+constexpr int IDM_COPY_COEFFICIENTS = 32795;
 
 // Commands of the root pop-up menu, consecutive ids. IDM_ROOT_KEEP
 // is the item of the kind the root already has, and nothing handles it.
@@ -39,10 +45,25 @@ constexpr int DEFAULT_RATE_COMMAND = IDM_RATE_44100;
 
 // Menu texts; '&' marks the mnemonic.
 constexpr const char* MENU_FILE = "&File";
+constexpr const char* MENU_OPEN = "&Open…";
+constexpr const char* MENU_SAVE = "&Save";
+constexpr const char* MENU_SAVE_AS = "Save &As…";
+constexpr const char* MENU_EXPORT_COEFFICIENTS = "Export &Coefficients…";
+constexpr const char* MENU_EXPORT_PICTURE = "Export &Picture…";
 constexpr const char* MENU_EXIT = "E&xit";
+constexpr const char* MENU_EDIT = "&Edit";
+constexpr const char* MENU_COPY_COEFFICIENTS = "&Copy Coefficients";
 constexpr const char* MENU_SAMPLE_RATE = "F&s";
 constexpr const char* MENU_HELP = "&Help";
 constexpr const char* MENU_ABOUT = "&About ...";
+
+// What the file dialogs offer, and the suffix a name typed without one gets.
+constexpr const char* DESIGN_FILE_FILTER = "Vorbel designs (*.vorbel)";
+constexpr const char* DESIGN_FILE_SUFFIX = "vorbel";
+constexpr const char* COEFFICIENT_FILE_FILTER = "Comma-separated values (*.csv)";
+constexpr const char* COEFFICIENT_FILE_SUFFIX = "csv";
+constexpr const char* PICTURE_FILE_FILTER = "PNG pictures (*.png)";
+constexpr const char* PICTURE_FILE_SUFFIX = "png";
 
 // The About command also answers Alt with either of these typed characters.
 constexpr char ABOUT_SHORTCUT_KEYS[] = {'?', '/'};

@@ -21,6 +21,7 @@
 #include <QMenuBar>
 #include <QPushButton>
 #include <QSlider>
+#include <QTemporaryDir>
 #include <QStyle>
 #include <QStyleOptionSlider>
 #include <QTest>
@@ -29,6 +30,7 @@
 
 #include <algorithm>
 #include <sstream>
+#include <utility>
 
 // Qt's own entry for input events from the platform, the one QTest uses.
 Q_GUI_EXPORT void qt_handleMouseEvent(QWindow* window, const QPointF& local, const QPointF& global,
@@ -39,7 +41,7 @@ namespace {
 
 constexpr const char* KIND_NAMES[] = {"move",  "press",       "release",     "click",      "drag",   "context",
                                       "model", "slider-keys", "slider-mouse", "sample-rate", "resize", "about",
-                                      "position"};
+                                      "position", "save-open"};
 static_assert(std::size(KIND_NAMES) == static_cast<std::size_t>(ActionKind::Count));
 
 }  // namespace
@@ -112,6 +114,9 @@ struct StressActions::Session {
     std::int64_t dialogsShown = 0;
     std::int64_t positionsTyped = 0;
     std::int64_t unexpectedPositionDialogs = 0;
+    std::int64_t roundTrips = 0;
+    bool roundTripDone = false;
+    QTemporaryDir files;
 
     // ---------------------------------------------------------------- input
 
@@ -494,12 +499,39 @@ struct StressActions::Session {
         settleWindow();
         disarmModal();
     }
+
+    // The document saved and opened again is the same document, drawn as a
+    // full paint draws it, and the window takes it as unchanged.
+    void performSaveOpen(const Action& a)
+    {
+        if (!files.isValid()) {
+            modalTrouble = "save-open: no temporary folder";
+            return;
+        }
+        const QString path = files.filePath(QStringLiteral("design%1.vorbel").arg(pick(a.p[0], 3)));
+        const Document before = window.document();
+        if (const QString problem = window.saveDesignFile(path); !problem.isEmpty()) {
+            modalTrouble = "save-open: save refused: " + problem.toStdString();
+            return;
+        }
+        if (const QString problem = window.openDesignFile(path); !problem.isEmpty()) {
+            modalTrouble = "save-open: open refused: " + problem.toStdString();
+            return;
+        }
+        settleWindow();
+        ++roundTrips;
+        if (!(window.document() == before))
+            modalTrouble = "save-open: the document changed";
+        else if (window.hasUnsavedChanges())
+            modalTrouble = "save-open: the opened design counts as changed";
+        roundTripDone = true;
+    }
 };
 
 Action randomAction(std::mt19937_64& random)
 {
     // Weights of the kinds, in ActionKind order.
-    static const int weights[] = {30, 8, 8, 6, 14, 6, 6, 6, 5, 2, 2, 1, 3};
+    static const int weights[] = {30, 8, 8, 6, 14, 6, 6, 6, 5, 2, 2, 1, 3, 1};
     static_assert(std::size(weights) == static_cast<std::size_t>(ActionKind::Count));
     std::discrete_distribution<int> kinds(std::begin(weights), std::end(weights));
     Action action;
@@ -553,7 +585,13 @@ std::string StressActions::statistics() const
     return std::to_string(session_->menusShown) + " root menus and " + std::to_string(session_->dialogsShown) +
            " About boxes shown, " +
            std::to_string(session_->positionsTyped) + " positions typed, " +
-           std::to_string(session_->unexpectedPositionDialogs) + " position dialogs from other actions cancelled";
+           std::to_string(session_->unexpectedPositionDialogs) + " position dialogs from other actions cancelled, " +
+           std::to_string(session_->roundTrips) + " save and open round trips";
+}
+
+bool StressActions::takeRoundTrip()
+{
+    return std::exchange(session_->roundTripDone, false);
 }
 
 std::string StressActions::takeModalTrouble()
@@ -581,6 +619,7 @@ void StressActions::perform(const Action& action, const std::function<void()>& a
     case ActionKind::Resize: s.performResize(action); break;
     case ActionKind::About: s.performAbout(action); break;
     case ActionKind::Position: s.performPosition(action); break;
+    case ActionKind::SaveOpen: s.performSaveOpen(action); break;
     case ActionKind::Count: break;
     }
     settleWindow();

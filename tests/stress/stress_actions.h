@@ -27,6 +27,7 @@ enum class ActionKind {
     Resize,       // the window or the client area takes a new size
     About,        // the About box opened and closed
     Position,     // a root's position typed, valid or not, after a double-click or from its menu
+    SaveOpen,     // the design saved to a file and opened again
     Count
 };
 
@@ -64,12 +65,20 @@ public:
     // so that the caller sees the intermediate states of a drag.
     void perform(const Action& action, const std::function<void()>& afterEachEvent);
 
-    // Text of what went wrong with a blocking dialog or menu during the last
-    // action ("" when nothing did): one that stayed open, or one that was
-    // expected and never came is fine.
+    // Text of what went wrong with a blocking dialog or menu, or with a
+    // save and open, during the last action ("" when nothing did): a dialog
+    // or menu that stayed open, a save or open refused, a document or
+    // picture that the round trip changed. A dialog or menu that was expected
+    // and never came is fine.
     std::string takeModalTrouble();
 
-    // How many root menus and About boxes the actions have seen open.
+    // Whether the last action opened a saved design again, after which the
+    // display must be a full paint of it, whatever the lag the driver
+    // otherwise allows.
+    bool takeRoundTrip();
+
+    // How many root menus and About boxes the actions have seen open, and
+    // how many save and open round trips they made.
     std::string statistics() const;
 
 private:

@@ -198,6 +198,10 @@ Outcome runSequence(const std::vector<Action>& actions, int displayEvery, bool t
         if (trace)
             traceState(actions[static_cast<std::size_t>(i)], *window);
         std::string fault = actor.takeModalTrouble();
+        if (fault.empty() && actor.takeRoundTrip()) {
+            fault = checks.checkDisplay();
+            ++displayChecks;
+        }
         if (fault.empty())
             fault = checks.checkState();
         if (fault.empty())

@@ -22,6 +22,9 @@ const QCursor& cursorOf(const Cursors& cursors, CursorKind kind)
     return cursors.arrow;
 }
 
+// The selected root's list as the index of the step name pairs.
+std::size_t listIndex(const RootEditor& editor) { return editor.selectedRoot.list == RootListKind::Poles ? 1 : 0; }
+
 // The layout takes 16-bit sizes, the range its arithmetic is checked over; a
 // larger client is laid out as 65535 pixels.
 std::uint16_t sizeWord(int pixels) { return static_cast<std::uint16_t>(std::clamp(pixels, 0, 65535)); }
@@ -194,14 +197,28 @@ void ClientArea::mousePressEvent(QMouseEvent* event)
     if (event->button() != Qt::LeftButton)
         return;
     const Point at = toClientPixels(event->position());
+    const bool wasDragging = rootEditor_.dragging;
+    if (!wasDragging && editStarting)
+        editStarting();
     apply(handleLeftButtonDown(rootEditor_, filter_, editorView(), at.x, at.y));
+    if (!wasDragging && rootEditor_.dragging) {
+        const std::size_t list = listIndex(rootEditor_);
+        dragName_ = !rootEditor_.fromPalette                  ? STEP_MOVE_ROOT[list]
+                    : selectedPairFlag(rootEditor_, filter_) ? STEP_ADD_ROOT_PAIR[list]
+                                                             : STEP_ADD_ROOT[list];
+    }
 }
 
 void ClientArea::mouseReleaseEvent(QMouseEvent* event)
 {
     if (event->button() != Qt::LeftButton)
         return;
+    const bool wasDragging = rootEditor_.dragging;
+    const bool deleting = rootEditor_.outside;
+    const std::size_t list = listIndex(rootEditor_);
     apply(handleLeftButtonUp(rootEditor_, filter_, editorView()));
+    if (wasDragging && editDone)
+        editDone(deleting ? STEP_DELETE_ROOT[list] : dragName_);
 }
 
 void ClientArea::contextMenuEvent(QContextMenuEvent* event)
@@ -248,9 +265,19 @@ EditorView ClientArea::editorView() const
 // Unlike a mouse event, a menu command leaves the cursor as it is.
 void ClientArea::rootCommand(int id)
 {
+    const std::size_t list = listIndex(rootEditor_);
+    const char* name = id == IDM_ROOT_DELETE                   ? STEP_DELETE_ROOT[list]
+                       : selectedPairFlag(rootEditor_, filter_) ? STEP_MAKE_SINGLE[list]
+                                                                : STEP_MAKE_PAIR[list];
+    // A command that reaches a drag in progress is part of that drag's edit.
+    const bool ownEdit = !rootEditor_.dragging;
+    if (ownEdit && editStarting)
+        editStarting();
     const EditorResponse response = handleRootCommand(rootEditor_, filter_, editorView(), id);
     if (response.switchToCustom && switchedToCustom)
         switchedToCustom();
     if (response.redraw)
         redrawPlots(response.showMarker);
+    if (ownEdit && editDone)
+        editDone(name);
 }

@@ -110,9 +110,12 @@ ShownState MainWindow::shownState() const
     return {document_, clientArea_->plots().response.cutoffMarkerVisible};
 }
 
+// A change made while a drag is in progress (a key on a slider, a rate
+// command) becomes part of the drag's step, which spans it.
 void MainWindow::recordGesture(const QString& text, const ShownState& before, int mergeKey)
 {
-    history_.record(text, before, shownState(), mergeKey);
+    if (!dragInProgress())
+        history_.record(text, before, shownState(), mergeKey);
 }
 
 // A drag holds a root slot or a slider and changes the document at every
@@ -179,8 +182,8 @@ MainWindow::MainWindow(QScreen* screen)
                 return;
             const ShownState before = *sliderDragBefore_;
             sliderDragBefore_.reset();
-            recordGesture(QString::fromUtf8(slider == controls_.cutoffSlider ? STEP_CHANGE_CUTOFF : STEP_CHANGE_Q),
-                          before);
+            const char* name = slider == controls_.cutoffSlider ? STEP_CHANGE_CUTOFF : STEP_CHANGE_Q;
+            history_.record(QString::fromUtf8(name), before, shownState());
         });
     }
     updateCutoff(2.0 * document_.filter.nyquist);

@@ -66,7 +66,8 @@ public:
     // undo step named text (one of the STEP_ names) from before, taken with
     // shownState() when the gesture began, to what the window shows now.
     // A gesture that changed nothing records nothing. Steps with the same
-    // merge key and nothing else between them become one.
+    // merge key and nothing else between them become one. Under a drag of a
+    // root or a slider nothing is recorded: the drag's own step spans it.
     void recordGesture(const QString& text, const ShownState& before, int mergeKey = UndoHistory::NO_MERGE);
 
     // Show the state before the last step, or after the next one; nothing

@@ -368,7 +368,8 @@ private slots:
     }
 
     // A state put in place under a drag would be edited on as if nothing had
-    // happened; the drag ends first, as one step.
+    // happened; the drag ends first, as one step, and what changed under it
+    // (here a new rate) is part of that step.
     void undoWaitsForTheEndOfADrag()
     {
         chooseModelByKeys(1);
@@ -382,11 +383,19 @@ private slots:
         QTest::keyClick(clientArea(), Qt::Key_Z, Qt::ControlModifier);
         settle();
         QVERIFY(mainWindow()->document() == dragged);
+        const int steps = stack().count();
+        triggerCommand(IDM_RATE_48000);
+        QCOMPARE(stack().count(), steps);
         QTest::mouseRelease(window(), Qt::LeftButton, {}, at({grab.x - 20, grab.y}));
         settle();
+        QCOMPARE(stack().count(), steps + 1);
         QCOMPARE(shownText(IDM_UNDO), QString("Undo Move Pole"));
+        const Document released = mainWindow()->document();
+        QCOMPARE(released.sampleRate, 48000);
         triggerCommand(IDM_UNDO);
         QVERIFY(mainWindow()->document() == designed);
+        triggerCommand(IDM_REDO);
+        QVERIFY(mainWindow()->document() == released);
     }
 
     void moreThanAThousandStepsAreKept()

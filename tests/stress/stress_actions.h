@@ -26,6 +26,8 @@ enum class ActionKind {
     SampleRate,   // one of the four sample-rate commands
     Resize,       // the window or the client area takes a new size
     About,        // the About box opened and closed
+    Undo,         // undo, from the Edit menu or by Ctrl+Z, one or more times
+    Redo,         // redo, from the Edit menu, by Ctrl+Shift+Z or Ctrl+Y, one or more times
     Count
 };
 

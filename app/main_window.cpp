@@ -182,8 +182,8 @@ MainWindow::MainWindow(QScreen* screen)
                 return;
             const ShownState before = *sliderDragBefore_;
             sliderDragBefore_.reset();
-            const char* name = slider == controls_.cutoffSlider ? STEP_CHANGE_CUTOFF : STEP_CHANGE_Q;
-            history_.record(QString::fromUtf8(name), before, shownState());
+            recordGesture(QString::fromUtf8(slider == controls_.cutoffSlider ? STEP_CHANGE_CUTOFF : STEP_CHANGE_Q),
+                          before);
         });
     }
     updateCutoff(2.0 * document_.filter.nyquist);

@@ -185,26 +185,29 @@ private slots:
         QStringList titles;
         for (const QAction* action : mainWindow()->menuBar()->actions())
             titles << action->text();
-        QCOMPARE(titles, QStringList({"&File", "F&s", "&Help"}));
+        QCOMPARE(titles, QStringList({"&File", "&Edit", "F&s", "&Help"}));
         QCOMPARE(menuItems(0).size(), 1);
         QCOMPARE(menuItems(0).at(0)->text(), QString("E&xit"));
         QCOMPARE(menuItems(0).at(0)->data().toInt(), IDM_EXIT);
+        QCOMPARE(menuItems(1).size(), 2);
+        QCOMPARE(menuItems(1).at(0)->data().toInt(), IDM_UNDO);
+        QCOMPARE(menuItems(1).at(1)->data().toInt(), IDM_REDO);
         QStringList rates;
-        for (const QAction* action : menuItems(1)) {
+        for (const QAction* action : menuItems(2)) {
             rates << action->text();
             QVERIFY(action->isCheckable());
             QCOMPARE(action->isChecked(), action->data().toInt() == IDM_RATE_44100);
         }
         QCOMPARE(rates, QStringList({"4&4100", "4&8000", "9&6000", "19&2000"}));
-        QCOMPARE(menuItems(2).at(0)->text(), QString("&About ..."));
-        QCOMPARE(menuItems(2).at(0)->data().toInt(), IDM_ABOUT);
+        QCOMPARE(menuItems(3).at(0)->text(), QString("&About ..."));
+        QCOMPARE(menuItems(3).at(0)->data().toInt(), IDM_ABOUT);
     }
 
     // The four rates form one exclusive group, which the style shows as a
     // choice of one; choosing any rate leaves exactly that one checked.
     void sampleRateItemsAreAChoiceOfOne()
     {
-        const QList<QAction*> rates = menuItems(1);
+        const QList<QAction*> rates = menuItems(2);
         QActionGroup* group = rates.at(0)->actionGroup();
         QVERIFY(group != nullptr);
         QCOMPARE(group->exclusionPolicy(), QActionGroup::ExclusionPolicy::Exclusive);
@@ -245,7 +248,7 @@ private slots:
             // A stray pixel outside the panes: only a full paint removes it.
             setPixel(clientArea()->surface(), 1, surfaceHeight(clientArea()->surface()) - 2, rgb(1, 2, 3));
             chooseRate(rate.id);
-            for (const QAction* action : menuItems(1))
+            for (const QAction* action : menuItems(2))
                 QCOMPARE(action->isChecked(), action->data().toInt() == rate.id);
             QCOMPARE(filterState().nyquist, rate.nyquist);
             QCOMPARE(cutoffText(), QString(rate.label));

@@ -25,6 +25,9 @@ const QCursor& cursorOf(const Cursors& cursors, CursorKind kind)
     return cursors.arrow;
 }
 
+// The selected root's list as the index of the step name pairs.
+std::size_t listIndex(const RootEditor& editor) { return editor.selectedRoot.list == RootListKind::Poles ? 1 : 0; }
+
 // The layout takes 16-bit sizes, the range its arithmetic is checked over; a
 // larger client is laid out as 65535 pixels.
 std::uint16_t sizeWord(int pixels) { return static_cast<std::uint16_t>(std::clamp(pixels, 0, 65535)); }
@@ -224,7 +227,16 @@ void ClientArea::mousePressEvent(QMouseEvent* event)
         return;
     const Point at = toClientPixels(event->position());
     pointer_ = at;
+    const bool wasDragging = rootEditor_.dragging;
+    if (!wasDragging && editStarting)
+        editStarting();
     apply(handleLeftButtonDown(rootEditor_, filter_, editorView(), at.x, at.y));
+    if (!wasDragging && rootEditor_.dragging) {
+        const std::size_t list = listIndex(rootEditor_);
+        dragName_ = !rootEditor_.fromPalette                  ? STEP_MOVE_ROOT[list]
+                    : selectedPairFlag(rootEditor_, filter_) ? STEP_ADD_ROOT_PAIR[list]
+                                                             : STEP_ADD_ROOT[list];
+    }
     notifyReadout();
 }
 
@@ -232,7 +244,12 @@ void ClientArea::mouseReleaseEvent(QMouseEvent* event)
 {
     if (event->button() != Qt::LeftButton)
         return;
+    const bool wasDragging = rootEditor_.dragging;
+    const bool deleting = rootEditor_.outside;
+    const std::size_t list = listIndex(rootEditor_);
     apply(handleLeftButtonUp(rootEditor_, filter_, editorView()));
+    if (wasDragging && editDone)
+        editDone(deleting ? STEP_DELETE_ROOT[list] : dragName_);
     notifyReadout();
 }
 
@@ -310,6 +327,14 @@ void ClientArea::rootCommand(int id)
         editPosition();
         return;
     }
+    const std::size_t list = listIndex(rootEditor_);
+    const char* name = id == IDM_ROOT_DELETE                   ? STEP_DELETE_ROOT[list]
+                       : selectedPairFlag(rootEditor_, filter_) ? STEP_MAKE_SINGLE[list]
+                                                                : STEP_MAKE_PAIR[list];
+    // A command that reaches a drag in progress is part of that drag's edit.
+    const bool ownEdit = !rootEditor_.dragging;
+    if (ownEdit && editStarting)
+        editStarting();
     const EditorResponse response = handleRootCommand(rootEditor_, filter_, editorView(), id);
     if (response.switchToCustom && switchedToCustom)
         switchedToCustom();
@@ -318,6 +343,8 @@ void ClientArea::rootCommand(int id)
         if (edited)
             edited();
     }
+    if (ownEdit && editDone)
+        editDone(name);
     notifyReadout();
 }
 
@@ -332,6 +359,9 @@ void ClientArea::editPosition()
     const std::optional<Complex> typed = askPosition(this, *start, root.has_value() && !root->root.pair);
     if (!typed)
         return;
+    const std::size_t list = listIndex(rootEditor_);
+    if (editStarting)
+        editStarting();
     const EditorResponse response = applyTypedPosition(rootEditor_, filter_, *typed);
     if (response.switchToCustom && switchedToCustom)
         switchedToCustom();
@@ -340,6 +370,8 @@ void ClientArea::editPosition()
         if (edited)
             edited();
     }
+    if (editDone)
+        editDone(STEP_MOVE_ROOT[list]);
     notifyReadout();
 }
 

@@ -92,6 +92,12 @@ public:
     // After every editor response that redrew the plots: the filter may
     // have changed.
     std::function<void()> edited;
+    // Around each edit of the roots by the user (a drag from press to
+    // release, a palette add, a pop-up command): editStarting before
+    // anything changes, editDone after the last change with the edit's name.
+    // A press that starts no drag is followed by no editDone.
+    std::function<void()> editStarting;
+    std::function<void(const char*)> editDone;
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -110,6 +116,9 @@ private:
     QRect toLogical(const Rect& pixels) const;
     Rect toClient(const QRect& logical) const;
     Rect withinSurface(const Rect& pixels) const;
+
+    // The name of the drag in progress, decided on its press.
+    const char* dragName_ = "";
 
     FilterState& filter_;
     const Fonts& fonts_;

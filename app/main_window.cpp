@@ -67,8 +67,12 @@ void MainWindow::createMenus()
     addCommand(this, file, MENU_EXPORT_PICTURE, IDM_EXPORT_PICTURE);
     file->addSeparator();
     addCommand(this, file, MENU_EXIT, IDM_EXIT);
-    // Undo and Redo come first in this menu; a separator keeps them apart.
     QMenu* edit = bar->addMenu(QString::fromUtf8(MENU_EDIT));
+    undoAction_ = addCommand(this, edit, MENU_UNDO, IDM_UNDO);
+    undoAction_->setShortcuts(QKeySequence::Undo);
+    redoAction_ = addCommand(this, edit, MENU_REDO, IDM_REDO);
+    redoAction_->setShortcuts({QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z), QKeySequence(Qt::CTRL | Qt::Key_Y)});
+    updateUndoActions();
     edit->addSeparator();
     addCommand(this, edit, MENU_COPY_COEFFICIENTS, IDM_COPY_COEFFICIENTS);
     QMenu* rates = bar->addMenu(QString::fromUtf8(MENU_SAMPLE_RATE));
@@ -99,15 +103,65 @@ void MainWindow::createShortcuts()
 
 void MainWindow::sampleRateCommand(int id)
 {
+    const ShownState before = shownState();
     for (std::size_t i = 0; i < std::size(RATE_COMMANDS); ++i)
         if (RATE_COMMANDS[i].id == id)
             updateCutoff(RATE_COMMANDS[i].rate);
     for (std::size_t i = 0; i < std::size(RATE_COMMANDS); ++i)
         rateActions_[i]->setChecked(RATE_COMMANDS[i].id == id);
     clientArea_->invalidate();
+    recordGesture(QString::fromUtf8(STEP_CHANGE_RATE), before);
     documentChanged();
     updateReadout();
 }
+
+void MainWindow::updateUndoActions()
+{
+    const QUndoStack& stack = history_.stack();
+    const auto named = [](const char* verb, const QString& step) {
+        return step.isEmpty() ? QString::fromUtf8(verb) : QString::fromUtf8(verb) + ' ' + step;
+    };
+    undoAction_->setText(named(MENU_UNDO, stack.undoText()));
+    undoAction_->setEnabled(stack.canUndo());
+    redoAction_->setText(named(MENU_REDO, stack.redoText()));
+    redoAction_->setEnabled(stack.canRedo());
+}
+
+ShownState MainWindow::shownState() const
+{
+    return {document_, clientArea_->plots().response.cutoffMarkerVisible};
+}
+
+// A change made while a drag is in progress (a key on a slider, a rate
+// command) becomes part of the drag's step, which spans it.
+void MainWindow::recordGesture(const QString& text, const ShownState& before, int mergeKey)
+{
+    if (!dragInProgress())
+        history_.record(text, before, shownState(), mergeKey);
+}
+
+// A drag holds a root slot or a slider and changes the document at every
+// step; a state put in place under it would be edited on as if it were the
+// one the drag began from.
+bool MainWindow::dragInProgress() const
+{
+    return clientArea_->rootEditor().dragging || controls_.cutoffSlider->isSliderDown() ||
+           controls_.qSlider->isSliderDown();
+}
+
+void MainWindow::undo()
+{
+    if (!dragInProgress())
+        history_.undo();
+}
+
+void MainWindow::redo()
+{
+    if (!dragInProgress())
+        history_.redo();
+}
+
+void MainWindow::clearHistory() { history_.clear(); }
 
 void MainWindow::updateMinimumWindowSize()
 {
@@ -116,8 +170,12 @@ void MainWindow::updateMinimumWindowSize()
 }
 
 MainWindow::MainWindow(QScreen* screen)
-    : cursors_{QCursor(Qt::ArrowCursor), QCursor(loadHandCursor()), QCursor(loadBinCursor())}
+    : cursors_{QCursor(Qt::ArrowCursor), QCursor(loadHandCursor()), QCursor(loadBinCursor())},
+      history_([this](const ShownState& state) { setDocument(state.document, state.cutoffMarkerVisible); })
 {
+    QUndoStack* stack = &history_.stack();
+    connect(stack, &QUndoStack::indexChanged, this, [this] { updateUndoActions(); });
+    connect(stack, &QUndoStack::cleanChanged, this, [this] { updateUndoActions(); });
     setWindowTitle(QString::fromUtf8(APP_TITLE));
     setWindowIcon(loadApplicationIcon());
     createMenus();
@@ -143,6 +201,21 @@ MainWindow::MainWindow(QScreen* screen)
     readout_->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
     statusBar()->addWidget(readout_, 1);
     clientArea_->edited = [this] { documentChanged(); };
+    clientArea_->editStarting = [this] { editBefore_ = shownState(); };
+    clientArea_->editDone = [this](const char* name) { recordGesture(QString::fromUtf8(name), editBefore_); };
+    // The panel reports the release as a movement first; the drag's step
+    // is recorded after it.
+    for (const QSlider* slider : {controls_.cutoffSlider, controls_.qSlider}) {
+        connect(slider, &QSlider::sliderPressed, this, [this] { sliderDragBefore_ = shownState(); });
+        connect(slider, &QSlider::sliderReleased, this, [this, slider] {
+            if (!sliderDragBefore_)
+                return;
+            const ShownState before = *sliderDragBefore_;
+            sliderDragBefore_.reset();
+            recordGesture(QString::fromUtf8(slider == controls_.cutoffSlider ? STEP_CHANGE_CUTOFF : STEP_CHANGE_Q),
+                          before);
+        });
+    }
     updateCutoff(2.0 * document_.filter.nyquist);
     createShortcuts();
 
@@ -204,6 +277,8 @@ void MainWindow::handleCommand(int id)
     case IDM_EXPORT_COEFFICIENTS: exportCoefficientsCommand(); break;
     case IDM_EXPORT_PICTURE: exportPictureCommand(); break;
     case IDM_COPY_COEFFICIENTS: copyCoefficients(); break;
+    case IDM_UNDO: undo(); break;
+    case IDM_REDO: redo(); break;
     case IDM_ROOT_DELETE:
     case IDM_ROOT_TOGGLE:
     case IDM_ROOT_POSITION: clientArea_->rootCommand(id); break;
@@ -244,27 +319,37 @@ void MainWindow::handleSliderScroll(const QSlider* slider)
 {
     if (slider == nullptr || slider->isHidden())
         return;
+    const bool cutoff = slider == controls_.cutoffSlider;
+    if (!cutoff && slider != controls_.qSlider)
+        return;
+    // Outside a mouse drag each movement (a key, a click on the groove, the
+    // wheel) is a step of its own, joined to the slider's steps just before.
+    const std::optional<ShownState> stepBefore =
+        sliderDragBefore_ ? std::nullopt : std::optional<ShownState>(shownState());
     FilterState& filter = document_.filter;
-    if (slider == controls_.cutoffSlider) {
+    if (cutoff) {
         updateCutoff(2.0 * filter.nyquist);
-        applyAndRedraw();
-    } else if (slider == controls_.qSlider) {
+    } else {
         document_.qPosition = controls_.qSlider->value();
         filter.q = qAtPosition(document_.qPosition);
         controls_.qLabel->setText(QString::fromStdString(qLabelText(filter.q)));
-        applyAndRedraw();
     }
+    applyAndRedraw();
+    if (stepBefore)
+        recordGesture(QString::fromUtf8(cutoff ? STEP_CHANGE_CUTOFF : STEP_CHANGE_Q), *stepBefore, cutoff ? 0 : 1);
     documentChanged();
     updateReadout();
 }
 
 void MainWindow::handleModelSelection()
 {
+    const ShownState before = shownState();
     FilterState& filter = document_.filter;
     filter.modelIndex = std::clamp(controls_.modelComboBox->currentIndex(), 0, MODEL_CUSTOM);
     if (filter.modelIndex != MODEL_CUSTOM)
         applyAndRedraw();
     updateControlVisibility();
+    recordGesture(QString::fromUtf8(STEP_CHANGE_MODEL), before);
     documentChanged();
     updateReadout();
 }
@@ -339,6 +424,8 @@ void MainWindow::openState(const Document& document, const QString& path)
     filePath_ = path;
     savedDocument_ = document;
     setDocument(document, true);
+    // No step leads from the states before to this one.
+    clearHistory();
 }
 
 QString MainWindow::openDesignFile(const QString& path)

@@ -2,6 +2,7 @@
 
 #include "app/client_area.h"
 #include "app/control_panel.h"
+#include "app/undo_history.h"
 #include "model/document.h"
 #include "res/resource_ids.h"
 #include "view/fonts.h"
@@ -10,11 +11,13 @@
 
 #include <iterator>
 #include <memory>
+#include <optional>
 
 class QAction;
 class QLabel;
 class QCloseEvent;
 class QScreen;
+class QString;
 
 // The one top-level window: title, menus, shortcuts, the client area with
 // its controls, and the two redraw operations every interactive change ends
@@ -91,6 +94,25 @@ public:
     // The document differs from the one last saved or opened.
     bool hasUnsavedChanges() const { return !(document_ == savedDocument_); }
 
+    // What an undo step keeps of the window: the document and the marker.
+    ShownState shownState() const;
+
+    // Ends every gesture of the user's that can change the document: one
+    // undo step named text (one of the STEP_ names) from before, taken with
+    // shownState() when the gesture began, to what the window shows now.
+    // A gesture that changed nothing records nothing. Steps with the same
+    // merge key and nothing else between them become one. Under a drag of a
+    // root or a slider nothing is recorded: the drag's own step spans it.
+    void recordGesture(const QString& text, const ShownState& before, int mergeKey = UndoHistory::NO_MERGE);
+
+    // Show the state before the last step, or after the next one; nothing
+    // while a drag of a root or a slider is in progress.
+    void undo();
+    void redo();
+    // Forgets every undo step, for a state that none of them leads to.
+    void clearHistory();
+    const UndoHistory& history() const { return history_; }
+
     // Keeps the user from sizing the window below 620 × 420, frame included;
     // the frame is known only once the window is shown.
     void updateMinimumWindowSize();
@@ -120,6 +142,8 @@ private:
     void showProblem(const QString& message);
     void updateTitle();
     QString dialogFolder() const;
+    void updateUndoActions();
+    bool dragInProgress() const;
 
     Document document_;
     Document savedDocument_;
@@ -127,6 +151,13 @@ private:
     Fonts fonts_;
     Cursors cursors_;
     QAction* rateActions_[std::size(RATE_COMMANDS)] = {};
+    QAction* undoAction_ = nullptr;
+    QAction* redoAction_ = nullptr;
+    UndoHistory history_;
+    // Where the root edit in progress began.
+    ShownState editBefore_;
+    // Where the mouse drag of a slider in progress began.
+    std::optional<ShownState> sliderDragBefore_;
     ControlPanel controls_;
     ClientArea* clientArea_ = nullptr;  // a child: the window deletes it
     QLabel* readout_ = nullptr;         // in the status bar, which the window deletes

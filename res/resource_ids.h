@@ -20,6 +20,8 @@ constexpr int IDM_FILE_SAVE_AS = 32792;
 constexpr int IDM_EXPORT_COEFFICIENTS = 32793;
 constexpr int IDM_EXPORT_PICTURE = 32794;
 constexpr int IDM_COPY_COEFFICIENTS = 32795;
+constexpr int IDM_UNDO = 120;
+constexpr int IDM_REDO = 121;
 
 // Commands of the root pop-up menu, consecutive ids. IDM_ROOT_KEEP
 // is the item of the kind the root already has, and nothing handles it.
@@ -53,6 +55,9 @@ constexpr const char* MENU_EXPORT_PICTURE = "Export &Picture…";
 constexpr const char* MENU_EXIT = "E&xit";
 constexpr const char* MENU_EDIT = "&Edit";
 constexpr const char* MENU_COPY_COEFFICIENTS = "&Copy Coefficients";
+// Followed by a space and the name of the step, when there is one.
+constexpr const char* MENU_UNDO = "&Undo";
+constexpr const char* MENU_REDO = "&Redo";
 constexpr const char* MENU_SAMPLE_RATE = "F&s";
 constexpr const char* MENU_HELP = "&Help";
 constexpr const char* MENU_ABOUT = "&About ...";
@@ -64,6 +69,18 @@ constexpr const char* COEFFICIENT_FILE_FILTER = "Comma-separated values (*.csv)"
 constexpr const char* COEFFICIENT_FILE_SUFFIX = "csv";
 constexpr const char* PICTURE_FILE_FILTER = "PNG pictures (*.png)";
 constexpr const char* PICTURE_FILE_SUFFIX = "png";
+// The names of the undo steps. Those of an edit of a root come in pairs,
+// indexed by the root's list: [0] a zero, [1] a pole.
+constexpr const char* STEP_ADD_ROOT[] = {"Add Zero", "Add Pole"};
+constexpr const char* STEP_ADD_ROOT_PAIR[] = {"Add Zero Pair", "Add Pole Pair"};
+constexpr const char* STEP_MOVE_ROOT[] = {"Move Zero", "Move Pole"};
+constexpr const char* STEP_DELETE_ROOT[] = {"Delete Zero", "Delete Pole"};
+constexpr const char* STEP_MAKE_SINGLE[] = {"Make Zero Single", "Make Pole Single"};
+constexpr const char* STEP_MAKE_PAIR[] = {"Make Zero Pair", "Make Pole Pair"};
+constexpr const char* STEP_CHANGE_MODEL = "Change Model";
+constexpr const char* STEP_CHANGE_RATE = "Change Sample Rate";
+constexpr const char* STEP_CHANGE_CUTOFF = "Change Cutoff";
+constexpr const char* STEP_CHANGE_Q = "Change Q";
 
 // The About command also answers Alt with either of these typed characters.
 constexpr char ABOUT_SHORTCUT_KEYS[] = {'?', '/'};

@@ -192,6 +192,10 @@ private slots:
         QCOMPARE(fileItems, QStringList({"&Open\u2026 Ctrl+O", "&Save Ctrl+S", "Save &As\u2026 Ctrl+Shift+S",
                                          "Export &Coefficients\u2026 ", "Export &Picture\u2026 ", "-", "E&xit "}));
         QCOMPARE(menuItems(0).last()->data().toInt(), IDM_EXIT);
+        QCOMPARE(menuItems(1).size(), 4);
+        QCOMPARE(menuItems(1).at(0)->data().toInt(), IDM_UNDO);
+        QCOMPARE(menuItems(1).at(1)->data().toInt(), IDM_REDO);
+        QVERIFY(menuItems(1).at(2)->isSeparator());
         QCOMPARE(menuItems(1).last()->text(), QString("&Copy Coefficients"));
         QCOMPARE(menuItems(1).last()->data().toInt(), IDM_COPY_COEFFICIENTS);
         QStringList rates;

@@ -41,7 +41,7 @@ namespace {
 
 constexpr const char* KIND_NAMES[] = {"move",  "press",       "release",     "click",      "drag",   "context",
                                       "model", "slider-keys", "slider-mouse", "sample-rate", "resize", "about",
-                                      "position", "save-open"};
+                                      "position", "save-open", "undo", "redo"};
 static_assert(std::size(KIND_NAMES) == static_cast<std::size_t>(ActionKind::Count));
 
 }  // namespace
@@ -526,12 +526,36 @@ struct StressActions::Session {
             modalTrouble = "save-open: the opened design counts as changed";
         roundTripDone = true;
     }
+
+    // The keys go to whichever widget has the focus; the shortcuts belong
+    // to the whole window.
+    void performUndoRedo(const Action& a)
+    {
+        const bool undo = a.kind == ActionKind::Undo;
+        const int how = pick(a.p[0], 3);
+        window.activateWindow();
+        for (int i = 0, n = 1 + pick(a.p[1], 4); i < n; ++i) {
+            QWidget* focus = QApplication::focusWidget();
+            if (focus == nullptr || focus->window() != &window)
+                focus = window.clientArea();
+            if (how == 0) {
+                if (QAction* action = commandAction(undo ? IDM_UNDO : IDM_REDO))
+                    action->trigger();
+                observe();
+            } else if (undo) {
+                key(focus, Qt::Key_Z, Qt::ControlModifier);
+            } else {
+                key(focus, how == 1 ? Qt::Key_Z : Qt::Key_Y,
+                    how == 1 ? Qt::ControlModifier | Qt::ShiftModifier : Qt::ControlModifier);
+            }
+        }
+    }
 };
 
 Action randomAction(std::mt19937_64& random)
 {
     // Weights of the kinds, in ActionKind order.
-    static const int weights[] = {30, 8, 8, 6, 14, 6, 6, 6, 5, 2, 2, 1, 3, 1};
+    static const int weights[] = {30, 8, 8, 6, 14, 6, 6, 6, 5, 2, 2, 1, 3, 1, 5, 3};
     static_assert(std::size(weights) == static_cast<std::size_t>(ActionKind::Count));
     std::discrete_distribution<int> kinds(std::begin(weights), std::end(weights));
     Action action;
@@ -620,6 +644,8 @@ void StressActions::perform(const Action& action, const std::function<void()>& a
     case ActionKind::About: s.performAbout(action); break;
     case ActionKind::Position: s.performPosition(action); break;
     case ActionKind::SaveOpen: s.performSaveOpen(action); break;
+    case ActionKind::Undo:
+    case ActionKind::Redo: s.performUndoRedo(action); break;
     case ActionKind::Count: break;
     }
     settleWindow();

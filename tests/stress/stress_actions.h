@@ -28,6 +28,8 @@ enum class ActionKind {
     About,        // the About box opened and closed
     Position,     // a root's position typed, valid or not, after a double-click or from its menu
     SaveOpen,     // the design saved to a file and opened again
+    Undo,         // undo, from the Edit menu or by Ctrl+Z, one or more times
+    Redo,         // redo, from the Edit menu, by Ctrl+Shift+Z or Ctrl+Y, one or more times
     Count
 };
 

@@ -20,6 +20,7 @@
 #include <QFontMetrics>
 #include <QLabel>
 #include <QSlider>
+#include <QUndoStack>
 
 #include <algorithm>
 #include <cmath>
@@ -193,6 +194,48 @@ std::string StressChecks::checkState() const
             return std::string("drag-cursor: ") + cursor + " while dragging " +
                    (rootEditor.outside ? "outside" : "inside");
     }
+    return "";
+}
+
+std::string StressChecks::checkHistory(bool undoOrRedo)
+{
+    const QUndoStack& stack = window_.history().stack();
+    const int index = stack.index();
+    const int count = stack.count();
+    // At the limit, each new step drops the oldest: every index moves down.
+    const auto oldest = reinterpret_cast<std::uintptr_t>(count > 0 ? stack.command(0) : nullptr);
+    if (count == UndoHistory::STEP_LIMIT && oldestStep_ != 0 && oldest != oldestStep_ && !statesAt_.empty()) {
+        statesAt_.erase(statesAt_.begin());
+        lastIndex_ = std::max(lastIndex_ - 1, 0);
+    }
+    oldestStep_ = oldest;
+    // A new step drops the steps that were there to redo: the states after
+    // them are no longer the history's.
+    if (!undoOrRedo && (index != lastIndex_ || count != lastCount_))
+        statesAt_.resize(static_cast<std::size_t>(std::min(lastIndex_, index)) + 1);
+    lastIndex_ = index;
+    lastCount_ = count;
+    statesAt_.resize(static_cast<std::size_t>(count) + 1);
+
+    // A drag in progress has changed the state without a step yet.
+    const ControlPanel& controls = window_.controls();
+    if (window_.clientArea()->rootEditor().dragging || controls.cutoffSlider->isSliderDown() ||
+        controls.qSlider->isSliderDown())
+        return "";
+    const ShownState now = window_.shownState();
+    std::optional<ShownState>& known = statesAt_[static_cast<std::size_t>(index)];
+    if (undoOrRedo && known && !(*known == now)) {
+        const Document& was = known->document;
+        std::ostringstream text;
+        text << "undo-state: at history index " << index << " of " << count << " the window shows model "
+             << now.document.filter.modelIndex << ", " << now.document.filter.zeros.count << " zeros, "
+             << now.document.filter.poles.count << " poles at " << now.document.sampleRate << " Hz, marker "
+             << now.cutoffMarkerVisible << "; it showed model " << was.filter.modelIndex << ", "
+             << was.filter.zeros.count << " zeros, " << was.filter.poles.count << " poles at " << was.sampleRate
+             << " Hz, marker " << known->cutoffMarkerVisible;
+        return text.str();
+    }
+    known = now;
     return "";
 }
 

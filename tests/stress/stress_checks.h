@@ -4,9 +4,13 @@
 // returns "" when it holds, else "tag: detail", the tag naming the invariant
 // so that a shrunk sequence can be required to break the same one.
 
+#include "app/undo_history.h"
 #include "model/filter_state.h"
 
+#include <cstdint>
+#include <optional>
 #include <string>
+#include <vector>
 
 class MainWindow;
 
@@ -43,6 +47,12 @@ public:
     // window's views stay as its last drawing left them.
     std::string checkDisplay() const;
 
+    // Call after every action. Follows the state the window shows at each
+    // index of its undo history; after an undo or a redo the window must
+    // show again the state it showed when the history last stood at the
+    // index reached.
+    std::string checkHistory(bool undoOrRedo);
+
     // When not empty, where checkDisplay saves both images of a difference,
     // as this path followed by "-shown.png" and "-full-paint.png".
     std::string displayImages;
@@ -53,4 +63,7 @@ private:
     const MainWindow& window_;
     RootList seenZeros_, seenPoles_;      // the drawn copies at the last observation
     RootList erasedZeros_, erasedPoles_;  // the copies before the last change of them
+    std::vector<std::optional<ShownState>> statesAt_{1};  // by history index; unknown where empty
+    std::uintptr_t oldestStep_ = 0;  // the address of the history's oldest step at the last check
+    int lastIndex_ = 0, lastCount_ = 0;  // the history's index and size at the last check
 };

@@ -206,9 +206,14 @@ Outcome runSequence(const std::vector<Action>& actions, int displayEvery, bool t
             fault = checks.checkState();
         if (fault.empty())
             fault = checks.checkShownRoots();
+        // What an undo or a redo shows is a full paint of the state put back.
+        const ActionKind kind = actions[static_cast<std::size_t>(i)].kind;
+        const bool undoOrRedo = kind == ActionKind::Undo || kind == ActionKind::Redo;
         if (fault.empty())
             fault = checks.checkReadout();
-        if (fault.empty() && ++sinceDisplayCheck >= displayEvery && checks.displayCheckable()) {
+        if (fault.empty())
+            fault = checks.checkHistory(undoOrRedo);
+        if (fault.empty() && (++sinceDisplayCheck >= displayEvery || undoOrRedo) && checks.displayCheckable()) {
             fault = checks.checkDisplay();
             sinceDisplayCheck = 0;
             ++displayChecks;

@@ -360,7 +360,9 @@ void ClientArea::editPosition()
     if (!typed)
         return;
     const std::size_t list = listIndex(rootEditor_);
-    if (editStarting)
+    // Typed under a drag in progress, the position is part of that drag's edit.
+    const bool ownEdit = !rootEditor_.dragging;
+    if (ownEdit && editStarting)
         editStarting();
     const EditorResponse response = applyTypedPosition(rootEditor_, filter_, *typed);
     if (response.switchToCustom && switchedToCustom)
@@ -370,7 +372,7 @@ void ClientArea::editPosition()
         if (edited)
             edited();
     }
-    if (editDone)
+    if (ownEdit && editDone)
         editDone(STEP_MOVE_ROOT[list]);
     notifyReadout();
 }

@@ -161,7 +161,15 @@ void MainWindow::redo()
         history_.redo();
 }
 
-void MainWindow::clearHistory() { history_.clear(); }
+void MainWindow::clearHistory()
+{
+    history_.clear();
+    // A drag in progress goes on from the state now shown: its step must not
+    // lead back to a state that the cleared history held.
+    if (sliderDragBefore_)
+        sliderDragBefore_ = shownState();
+    editBefore_ = shownState();
+}
 
 void MainWindow::updateMinimumWindowSize()
 {

@@ -209,6 +209,9 @@ std::string StressChecks::checkHistory(bool undoOrRedo)
         lastIndex_ = std::max(lastIndex_ - 1, 0);
     }
     oldestStep_ = oldest;
+    // An empty history (a design opened) knows no state but the one shown.
+    if (count == 0)
+        statesAt_.clear();
     // A new step drops the steps that were there to redo: the states after
     // them are no longer the history's.
     if (!undoOrRedo && (index != lastIndex_ || count != lastCount_))

@@ -1,8 +1,9 @@
 #!/bin/sh
 # Takes docs/screenshot.png, the picture at the top of the README and in the
-# AppStream metadata: the real window in its start-up state on a virtual X
-# server of its own, cropped to the window. No window manager runs, so the
-# picture has no frame.
+# AppStream metadata: the real window in its start-up state, the pointer over
+# the response and its readout in the status bar, on a virtual X server of
+# its own, cropped to the window. No window manager runs, so the picture has
+# no frame.
 #   scripts/make_screenshot.sh [VORBEL]
 # VORBEL is the executable to show; without it the Release preset's is built
 # first. Needs Xvfb, xdotool and ImageMagick (packages xvfb, xdotool and
@@ -61,6 +62,11 @@ vorbel_pid=$!
 
 window=$(DISPLAY=$display timeout 20 xdotool search --sync --onlyvisible --class VORBEL | head -n 1) || true
 [ -n "$window" ] || { cat "$work/vorbel.log" >&2; echo "The window did not appear" >&2; exit 1; }
+
+# The pointer rests over the magnitude pane, so that the status bar shows
+# the readout of the column under it.
+eval "$(DISPLAY=$display xdotool getwindowgeometry --shell "$window")"
+DISPLAY=$display xdotool mousemove --window "$window" $((WIDTH * 11 / 20)) $((HEIGHT / 4))
 
 # The first paint may follow the mapping: wait until two pictures agree.
 previous=""

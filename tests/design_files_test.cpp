@@ -47,62 +47,18 @@ class DesignFilesTest : public QObject, public WindowDriver {
         return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
     }
 
-    QAction* commandAction(int id)
-    {
-        for (QAction* top : mainWindow()->menuBar()->actions())
-            if (top->menu() != nullptr)
-                for (QAction* item : top->menu()->actions())
-                    if (item->data().toInt() == id)
-                        return item;
-        return nullptr;
-    }
-
-    void chooseRate(int id)
-    {
-        commandAction(id)->trigger();
-        settle();
-    }
-
-    void chooseModel(int model)
-    {
-        QComboBox* combo = controls().modelComboBox;
-        combo->setFocus();
-        while (combo->currentIndex() < model)
-            QTest::keyClick(combo, Qt::Key_Down);
-        while (combo->currentIndex() > model)
-            QTest::keyClick(combo, Qt::Key_Up);
-        settle();
-    }
-
-    void setSliderByKeys(QSlider* slider, int position)
-    {
-        slider->setFocus();
-        QTest::keyClick(slider, Qt::Key_Home);
-        while (slider->value() + slider->pageStep() <= position)
-            QTest::keyClick(slider, Qt::Key_PageUp);
-        while (slider->value() < position)
-            QTest::keyClick(slider, Qt::Key_Right);
-        settle();
-    }
-
     // Drags the first pole by (dx, dy) client pixels with the mouse, which
     // turns the filter into a "Custom" one.
     void dragFirstPole(int dx, int dy)
     {
-        const Complex pole = filterState().poles.positions[0];
-        const int x = zPlaneCentreX() + toPixel(pole.re * zPlaneScale());
-        const int y = zPlaneCentreY() - toPixel(pole.im * zPlaneScale());
-        QWindow* window = mainWindow()->windowHandle();
-        const auto at = [this](int px, int py) { return clientArea()->mapTo(mainWindow(), QPoint(px, py)); };
-        QTest::mouseMove(window, at(x, y));
+        const Point mark = markOf(filterState().poles.positions[0]);
+        const Point to{mark.x + dx, mark.y + dy};
+        moveTo(mark);
+        QTest::mousePress(window(), Qt::LeftButton, {}, at(mark));
         settle();
-        QTest::mousePress(window, Qt::LeftButton, {}, at(x, y));
-        settle();
-        QTest::mouseMove(window, at(x + dx / 2, y + dy / 2));
-        settle();
-        QTest::mouseMove(window, at(x + dx, y + dy));
-        settle();
-        QTest::mouseRelease(window, Qt::LeftButton, {}, at(x + dx, y + dy));
+        moveTo({mark.x + dx / 2, mark.y + dy / 2});
+        moveTo(to);
+        QTest::mouseRelease(window(), Qt::LeftButton, {}, at(to));
         settle();
     }
 
@@ -178,8 +134,8 @@ private slots:
         };
         int index = 0;
         for (const Setting& s : settings) {
-            chooseRate(s.rate);
-            chooseModel(s.model);
+            triggerCommand(s.rate);
+            chooseModelByKeys(s.model);
             setSliderByKeys(controls().cutoffSlider, s.cutoff);
             if (controls().qSlider->isVisible())
                 setSliderByKeys(controls().qSlider, s.q);
@@ -195,8 +151,8 @@ private slots:
             QCOMPARE(QString::fromUtf8(contents(path)), QString::fromStdString(writeDesign(before)));
 
             // Something else in between, so that opening has to change it back.
-            chooseRate(s.rate == IDM_RATE_44100 ? IDM_RATE_192000 : IDM_RATE_44100);
-            chooseModel(s.model == 0 ? 5 : 0);
+            triggerCommand(s.rate == IDM_RATE_44100 ? IDM_RATE_192000 : IDM_RATE_44100);
+            chooseModelByKeys(s.model == 0 ? 5 : 0);
             QVERIFY(!(mainWindow()->document() == before));
             QCOMPARE(mainWindow()->windowTitle(), expectedTitle(path, true));
 
@@ -223,15 +179,15 @@ private slots:
         closeWindow();
         QVERIFY(openWindow());
         QCOMPARE(mainWindow()->windowTitle(), QString("Vorbel"));
-        chooseRate(IDM_RATE_96000);
+        triggerCommand(IDM_RATE_96000);
         QCOMPARE(mainWindow()->windowTitle(), QString("Vorbel"));
         const QString path = pathOf("title.vorbel");
         QCOMPARE(mainWindow()->saveDesignFile(path), QString());
         QCOMPARE(mainWindow()->windowTitle(), QString("title.vorbel - Vorbel"));
 
-        chooseRate(IDM_RATE_48000);
+        triggerCommand(IDM_RATE_48000);
         QCOMPARE(mainWindow()->windowTitle(), QString("title.vorbel* - Vorbel"));
-        chooseRate(IDM_RATE_96000);
+        triggerCommand(IDM_RATE_96000);
         QCOMPARE(mainWindow()->windowTitle(), QString("title.vorbel - Vorbel"));
 
         setSliderByKeys(controls().cutoffSlider, 1100);
@@ -239,7 +195,7 @@ private slots:
         setSliderByKeys(controls().cutoffSlider, 1000);
         QCOMPARE(mainWindow()->windowTitle(), QString("title.vorbel - Vorbel"));
 
-        chooseModel(2);
+        chooseModelByKeys(2);
         QCOMPARE(mainWindow()->windowTitle(), QString("title.vorbel* - Vorbel"));
         QCOMPARE(mainWindow()->saveDesignFile(path), QString());
         QCOMPARE(mainWindow()->windowTitle(), QString("title.vorbel - Vorbel"));
@@ -254,7 +210,7 @@ private slots:
 
         // Save without a file is Save As; with one it writes the same file.
         QCOMPARE(mainWindow()->saveDesignFile(path), QString());
-        chooseRate(IDM_RATE_44100);
+        triggerCommand(IDM_RATE_44100);
         commandAction(IDM_FILE_SAVE)->trigger();
         settle();
         QCOMPARE(mainWindow()->windowTitle(), QString("title.vorbel - Vorbel"));
@@ -267,7 +223,7 @@ private slots:
     {
         const QString good = startWithSavedFile("good.vorbel");
         QVERIFY(!good.isEmpty());
-        chooseModel(3);
+        chooseModelByKeys(3);
         const Document document = mainWindow()->document();
         const QString title = mainWindow()->windowTitle();
         QCOMPARE(title, QString("good.vorbel* - Vorbel"));
@@ -375,7 +331,7 @@ private slots:
         const QString path = startWithSavedFile("kept.vorbel");
         QVERIFY(!path.isEmpty());
         const QByteArray earlier = contents(path);
-        chooseModel(4);
+        chooseModelByKeys(4);
         const QString title = mainWindow()->windowTitle();
         QCOMPARE(title, QString("kept.vorbel* - Vorbel"));
         const QStringList entries = QDir(folder_.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::System);
@@ -402,7 +358,7 @@ private slots:
         const QString inGone = pathOf("gone/design.vorbel");
         QCOMPARE(mainWindow()->saveDesignFile(inGone), QString());
         QVERIFY(QDir(pathOf("gone")).removeRecursively());
-        chooseModel(5);
+        chooseModelByKeys(5);
         QString text;
         bool shown = false;
         answerNextBox(&text, QMessageBox::Ok, &shown);
@@ -429,7 +385,7 @@ private slots:
             // No file: closes at once, no box.
             closeWindow();
             QVERIFY(openWindow());
-            chooseModel(2);
+            chooseModelByKeys(2);
             QString text;
             bool shown = false;
             whenModalShows([](QWidget* dialog) { dialog->close(); }, &shown, 300);
@@ -451,7 +407,7 @@ private slots:
             // Cancel keeps the window and the changes.
             path = startWithSavedFile("close.vorbel");
             const QByteArray saved = contents(path);
-            chooseModel(6);
+            chooseModelByKeys(6);
             const Document changed = mainWindow()->document();
             answerNextBox(&text, QMessageBox::Cancel, &shown);
             closeIt();
@@ -470,7 +426,7 @@ private slots:
 
             // Save writes the changes, then closes.
             path = startWithSavedFile("close.vorbel");
-            chooseModel(7);
+            chooseModelByKeys(7);
             answerNextBox(&text, QMessageBox::Save, &shown);
             closeIt();
             QVERIFY(shown);
@@ -485,7 +441,7 @@ private slots:
             path = pathOf("doomed/close.vorbel");
             QCOMPARE(mainWindow()->saveDesignFile(path), QString());
             QVERIFY(QDir(pathOf("doomed")).removeRecursively());
-            chooseModel(1);
+            chooseModelByKeys(1);
             QString failure;
             bool failureShown = false;
             whenModalShows(
@@ -509,7 +465,7 @@ private slots:
     // file and the clipboard hold the coefficient text of the document.
     void exportsAreWhatTheWindowHolds()
     {
-        chooseModel(4);
+        chooseModelByKeys(4);
         setSliderByKeys(controls().qSlider, 1500);
         dragFirstPole(-12, 20);
         const QString picturePath = pathOf("picture.png");

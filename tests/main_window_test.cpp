@@ -38,15 +38,6 @@ class MainWindowTest : public QObject, public WindowDriver {
         return mainWindow()->menuBar()->actions().at(menuIndex)->menu()->actions();
     }
 
-    QAction* commandAction(int id)
-    {
-        for (QAction* top : mainWindow()->menuBar()->actions())
-            for (QAction* item : top->menu()->actions())
-                if (item->data().toInt() == id)
-                    return item;
-        return nullptr;
-    }
-
     QString cutoffText() { return controls().cutoffLabel->text(); }
 
     // The filter a fresh design of the given model gives for the current
@@ -72,34 +63,6 @@ class MainWindowTest : public QObject, public WindowDriver {
         return true;
     }
 
-    void setSliderByKeys(QSlider* slider, int position)
-    {
-        slider->setFocus();
-        QTest::keyClick(slider, Qt::Key_Home);
-        while (slider->value() + slider->pageStep() <= position)
-            QTest::keyClick(slider, Qt::Key_PageUp);
-        while (slider->value() < position)
-            QTest::keyClick(slider, Qt::Key_Right);
-        settle();
-    }
-
-    void chooseModelByKeys(int model)
-    {
-        QComboBox* combo = controls().modelComboBox;
-        combo->setFocus();
-        while (combo->currentIndex() < model)
-            QTest::keyClick(combo, Qt::Key_Down);
-        while (combo->currentIndex() > model)
-            QTest::keyClick(combo, Qt::Key_Up);
-        settle();
-    }
-
-    void chooseRate(int id)
-    {
-        commandAction(id)->trigger();
-        settle();
-    }
-
     // What the screen shows of the client area, for comparison with the surface.
     QImage shownClientArea()
     {
@@ -120,12 +83,6 @@ class MainWindowTest : public QObject, public WindowDriver {
     {
         QTest::mouseMove(mainWindow()->windowHandle(), windowPointOf(pixel));
         settle();
-    }
-
-    Point markOf(const Complex& position)
-    {
-        return {zPlaneCentreX() + toPixel(position.re * zPlaneScale()),
-                zPlaneCentreY() - toPixel(position.im * zPlaneScale())};
     }
 
     // What the window shows of the client area after partial redraws, against
@@ -219,7 +176,7 @@ private slots:
         QCOMPARE(group->exclusionPolicy(), QActionGroup::ExclusionPolicy::Exclusive);
         QCOMPARE(group->actions(), rates);
         for (const int id : {IDM_RATE_192000, IDM_RATE_48000, IDM_RATE_48000, IDM_RATE_44100}) {
-            chooseRate(id);
+            triggerCommand(id);
             QCOMPARE(group->checkedAction(), commandAction(id));
             int checked = 0;
             for (const QAction* action : rates)
@@ -253,7 +210,7 @@ private slots:
         for (const auto& rate : rates) {
             // A stray pixel outside the panes: only a full paint removes it.
             setPixel(clientArea()->surface(), 1, surfaceHeight(clientArea()->surface()) - 2, rgb(1, 2, 3));
-            chooseRate(rate.id);
+            triggerCommand(rate.id);
             for (const QAction* action : menuItems(2))
                 QCOMPARE(action->isChecked(), action->data().toInt() == rate.id);
             QCOMPARE(filterState().nyquist, rate.nyquist);
@@ -266,7 +223,7 @@ private slots:
                      QString());
         }
         // Choosing the rate that carries the mark runs the same steps.
-        chooseRate(IDM_RATE_44100);
+        triggerCommand(IDM_RATE_44100);
         QCOMPARE(commandAction(IDM_RATE_44100)->isChecked(), true);
     }
 
@@ -283,7 +240,7 @@ private slots:
                      {IDM_RATE_192000, 2000, "fc = 96000 Hz"}};
         for (const auto& c : cases) {
             if (!commandAction(c.id)->isChecked())
-                chooseRate(c.id);
+                triggerCommand(c.id);
             setSliderByKeys(controls().cutoffSlider, c.position);
             QCOMPARE(controls().cutoffSlider->value(), c.position);
             QCOMPARE(cutoffText(), QString(c.label));
@@ -298,7 +255,7 @@ private slots:
         QTest::keyClick(controls().cutoffSlider, Qt::Key_End);
         settle();
         QCOMPARE(QString::fromStdString(differenceFromFullPaint()), QString());
-        chooseRate(IDM_RATE_44100);
+        triggerCommand(IDM_RATE_44100);
         setSliderByKeys(controls().cutoffSlider, 1000);
         QCOMPARE(cutoffText(), QString("fc = 470 Hz"));
     }
@@ -397,7 +354,7 @@ private slots:
         QVERIFY(filterState().qVisible);
         chooseModelByKeys(8);
         const FilterState before = filterState();
-        chooseRate(IDM_RATE_96000);
+        triggerCommand(IDM_RATE_96000);
         QCOMPARE(filterState().nyquist, 48000.0);
         QCOMPARE(cutoffText(), QString("fc = 693 Hz"));
         QVERIFY(sameRoots(filterState(), before));
@@ -405,7 +362,7 @@ private slots:
         QVERIFY(controls().qSlider->isHidden());
         QVERIFY(controls().qLabel->isHidden());
         QVERIFY(controls().cutoffSlider->isHidden());
-        chooseRate(IDM_RATE_44100);
+        triggerCommand(IDM_RATE_44100);
         QVERIFY(!filterState().qVisible);
         chooseModelByKeys(0);
         QVERIFY(!filterState().qVisible);

@@ -39,38 +39,11 @@ bool sameRoots(const RootList& a, const RootList& b)
 class ReadoutWindowTest : public QObject, public WindowDriver {
     Q_OBJECT
 
-    QWindow* window() { return mainWindow()->windowHandle(); }
-
-    // Window coordinates of a client pixel.
-    QPoint at(Point p) { return clientArea()->mapTo(mainWindow(), QPoint(p.x, p.y)); }
-
-    Point markOf(const Complex& position, bool lower = false)
-    {
-        const int dy = static_cast<int>(position.im * zPlaneScale());
-        return {zPlaneCentreX() + static_cast<int>(position.re * zPlaneScale()), zPlaneCentreY() + (lower ? dy : -dy)};
-    }
-
-    void moveTo(Point p)
-    {
-        QTest::mouseMove(window(), at(p));
-        settle();
-    }
-
     QString shown() { return mainWindow()->readoutText(); }
 
     static QString text(const std::string& s) { return QString::fromStdString(s); }
 
     QString summary() { return text(filterSummary(filterState(), modelName(filterState().modelIndex))); }
-
-    void chooseModel(int model)
-    {
-        controls().modelComboBox->setFocus();
-        while (controls().modelComboBox->currentIndex() < model)
-            QTest::keyClick(controls().modelComboBox, Qt::Key_Down);
-        while (controls().modelComboBox->currentIndex() > model)
-            QTest::keyClick(controls().modelComboBox, Qt::Key_Up);
-        settle();
-    }
 
     bool normalised() const
     {
@@ -110,7 +83,7 @@ private slots:
     {
         QVERIFY(openWindow());
         // The second-order low-pass at the default 44100 Hz.
-        chooseModel(1);
+        chooseModelByKeys(1);
         QCOMPARE(controls().modelComboBox->currentText(), QString("2nd order LP"));
         QCOMPARE(filterState().nyquist, 22050.0);
     }
@@ -182,7 +155,7 @@ private slots:
 
     void readoutOfASingleRoot()
     {
-        chooseModel(0);
+        chooseModelByKeys(0);
         QCOMPARE(controls().modelComboBox->currentText(), QString("1st order LP"));
         QCOMPARE(filterState().zeros.count, 1);
         QVERIFY(!filterState().zeros.pairFlags[0]);
@@ -342,7 +315,7 @@ private slots:
     void positionItemOfTheRootMenu()
     {
         // The single zero of the first-order low-pass.
-        chooseModel(0);
+        chooseModelByKeys(0);
         QVERIFY(!filterState().zeros.pairFlags[0]);
         const Point zero = markOf(Complex{-1.0, 0.0});
         moveTo(zero);

@@ -65,26 +65,6 @@ class RenderWindowTest : public QObject, private WindowDriver {
     Q_OBJECT
 
 private:
-    void setSliderByKeys(QSlider* slider, int position)
-    {
-        slider->setFocus();
-        QTest::keyClick(slider, Qt::Key_Home);
-        while (slider->value() + slider->pageStep() <= position)
-            QTest::keyClick(slider, Qt::Key_PageUp);
-        while (slider->value() < position)
-            QTest::keyClick(slider, Qt::Key_Right);
-        settle();
-    }
-
-    void chooseModelByKeys(int model)
-    {
-        QComboBox* combo = controls().modelComboBox;
-        combo->setFocus();
-        while (combo->currentIndex() < model)
-            QTest::keyClick(combo, Qt::Key_Down);
-        settle();
-    }
-
     // Sizes the window so that its client area is width × height.
     void setClientSize(int width, int height)
     {

@@ -25,32 +25,15 @@
 class RootEditingTest : public QObject, public WindowDriver {
     Q_OBJECT
 
-    QWindow* window() { return mainWindow()->windowHandle(); }
-
-    // Window coordinates of a client pixel.
-    QPoint at(int x, int y) { return clientArea()->mapTo(mainWindow(), QPoint(x, y)); }
-
-    Point markOf(const Complex& position, bool lower = false)
-    {
-        const int dy = static_cast<int>(position.im * zPlaneScale());
-        return {zPlaneCentreX() + static_cast<int>(position.re * zPlaneScale()), zPlaneCentreY() + (lower ? dy : -dy)};
-    }
-
-    void moveTo(Point p)
-    {
-        QTest::mouseMove(window(), at(p.x, p.y));
-        settle();
-    }
-
     void press(Point p)
     {
-        QTest::mousePress(window(), Qt::LeftButton, {}, at(p.x, p.y));
+        QTest::mousePress(window(), Qt::LeftButton, {}, at(p));
         settle();
     }
 
     void release(Point p)
     {
-        QTest::mouseRelease(window(), Qt::LeftButton, {}, at(p.x, p.y));
+        QTest::mouseRelease(window(), Qt::LeftButton, {}, at(p));
         settle();
     }
 
@@ -64,12 +47,7 @@ class RootEditingTest : public QObject, public WindowDriver {
 
     void chooseModel(int model)
     {
-        controls().modelComboBox->setFocus();
-        while (controls().modelComboBox->currentIndex() < model)
-            QTest::keyClick(controls().modelComboBox, Qt::Key_Down);
-        while (controls().modelComboBox->currentIndex() > model)
-            QTest::keyClick(controls().modelComboBox, Qt::Key_Up);
-        settle();
+        chooseModelByKeys(model);
         // The pointer leaves the roots so that the next test starts from nothing.
         moveTo({zPlaneRect().right + 5, zPlaneRect().top + 5});
     }
@@ -96,34 +74,6 @@ class RootEditingTest : public QObject, public WindowDriver {
             for (int x = r.left; x < r.right; ++x)
                 count += pixelAt(clientArea()->surface(), x, y) == colour ? 1 : 0;
         return count;
-    }
-
-    // Chooses the pop-up menu item with this text as the user would, clicking it.
-    void clickMenuItem(const QString& text, bool* found)
-    {
-        whenModalShows(
-            [text](QWidget* popup) {
-                auto* menu = qobject_cast<QMenu*>(popup);
-                QVERIFY(menu != nullptr);
-                for (QAction* action : menu->actions())
-                    if (action->text() == text) {
-                        QTest::mouseClick(menu, Qt::LeftButton, {}, menu->actionGeometry(action).center());
-                        return;
-                    }
-                QFAIL("no such item");
-            },
-            found);
-    }
-
-    // The sample-rate item of the "Fs" menu, found as the user finds it.
-    QAction* rateItem(int id)
-    {
-        for (QAction* top : mainWindow()->menuBar()->actions())
-            if (top->menu() != nullptr)
-                for (QAction* item : top->menu()->actions())
-                    if (item->data().toInt() == id)
-                        return item;
-        return nullptr;
     }
 
     // How many pixels of the whole client surface differ from a fresh full paint.
@@ -196,13 +146,13 @@ private slots:
         const Point grab = markOf(filterState().poles.positions[0]);
         moveTo(grab);
         press(grab);
-        QTest::mouseMove(window(), QPoint(-40, at(grab.x, grab.y).y()));
+        QTest::mouseMove(window(), QPoint(-40, at(grab).y()));
         settle();
         QVERIFY(rootEditor().outside);
         QCOMPARE(shownCursor(), CursorKind::Bin);
         // Held at the pane's left edge while the pointer is away.
         QCOMPARE(rootEditor().lastDragPoint.x, zPlaneRect().left);
-        QTest::mouseRelease(window(), Qt::LeftButton, {}, QPoint(-40, at(grab.x, grab.y).y()));
+        QTest::mouseRelease(window(), Qt::LeftButton, {}, QPoint(-40, at(grab).y()));
         settle();
         QCOMPARE(filterState().poles.count, poles - 1);
         QVERIFY(!rootEditor().dragging);
@@ -244,8 +194,8 @@ private slots:
 
         // On a pair "Double complex conjugate" is checked and does nothing.
         bool shown = false;
-        clickMenuItem("Double complex conjugate", &shown);
-        QTest::mouseClick(window(), Qt::RightButton, {}, at(mark.x, mark.y));
+        clickMenuItemWhenShown("Double complex conjugate", &shown);
+        QTest::mouseClick(window(), Qt::RightButton, {}, at(mark));
         settle();
         QVERIFY(shown);
         QVERIFY(filterState().poles.pairFlags[0]);
@@ -253,8 +203,8 @@ private slots:
 
         // "Single real" makes it a single root on the real axis.
         moveTo(mark);
-        clickMenuItem("Single real", &shown);
-        QTest::mouseClick(window(), Qt::RightButton, {}, at(mark.x, mark.y));
+        clickMenuItemWhenShown("Single real", &shown);
+        QTest::mouseClick(window(), Qt::RightButton, {}, at(mark));
         settle();
         QVERIFY(shown);
         QVERIFY(!filterState().poles.pairFlags[0]);
@@ -265,8 +215,8 @@ private slots:
         // "Double complex conjugate" on a single root gives a double real pair.
         const Point single = markOf(filterState().poles.positions[0]);
         moveTo(single);
-        clickMenuItem("Double complex conjugate", &shown);
-        QTest::mouseClick(window(), Qt::RightButton, {}, at(single.x, single.y));
+        clickMenuItemWhenShown("Double complex conjugate", &shown);
+        QTest::mouseClick(window(), Qt::RightButton, {}, at(single));
         settle();
         QVERIFY(shown);
         QVERIFY(filterState().poles.pairFlags[0]);
@@ -275,8 +225,8 @@ private slots:
         // "Delete" removes it.
         const int poles = filterState().poles.count;
         moveTo(single);
-        clickMenuItem("Delete", &shown);
-        QTest::mouseClick(window(), Qt::RightButton, {}, at(single.x, single.y));
+        clickMenuItemWhenShown("Delete", &shown);
+        QTest::mouseClick(window(), Qt::RightButton, {}, at(single));
         settle();
         QVERIFY(shown);
         QCOMPARE(filterState().poles.count, poles - 1);
@@ -291,7 +241,7 @@ private slots:
         QVERIFY(rootEditor().hovering);
         bool shown = false;
         whenModalShows([](QWidget* popup) { popup->close(); }, &shown, 300);
-        QTest::mouseClick(window(), Qt::RightButton, {}, at(cell.x, cell.y));
+        QTest::mouseClick(window(), Qt::RightButton, {}, at(cell));
         QTest::qWait(400);
         QVERIFY(!shown);
     }
@@ -310,7 +260,7 @@ private slots:
                  controls().cutoffSlider->setFocus();
                  QTest::keyClick(controls().cutoffSlider, Qt::Key_Right);
              }},
-            {"sample rate 48000", [this] { rateItem(IDM_RATE_48000)->trigger(); }},
+            {"sample rate 48000", [this] { commandAction(IDM_RATE_48000)->trigger(); }},
         };
         for (const auto& change : changes) {
             chooseModel(0);
@@ -335,7 +285,7 @@ private slots:
             QCOMPARE(filterState().poles.positions[0].re, designed.re + -30 / zPlaneScale());
             QCOMPARE(filterState().poles.positions[0].im, 0.0);
             QVERIFY(normalised());
-            rateItem(IDM_RATE_44100)->trigger();
+            commandAction(IDM_RATE_44100)->trigger();
             settle();
         }
     }
@@ -395,8 +345,8 @@ private slots:
         const Point upper = markOf(moved);
         moveTo(upper);
         bool shown = false;
-        clickMenuItem("Delete", &shown);
-        QTest::mouseClick(window(), Qt::RightButton, {}, at(upper.x, upper.y));
+        clickMenuItemWhenShown("Delete", &shown);
+        QTest::mouseClick(window(), Qt::RightButton, {}, at(upper));
         settle();
         QVERIFY(shown);
         QCOMPARE(filterState().zeros.count, zeros);

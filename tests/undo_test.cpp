@@ -22,21 +22,6 @@
 class UndoTest : public QObject, public WindowDriver {
     Q_OBJECT
 
-    QWindow* window() { return mainWindow()->windowHandle(); }
-    QPoint at(Point p) { return clientArea()->mapTo(mainWindow(), QPoint(p.x, p.y)); }
-
-    Point markOf(const Complex& position)
-    {
-        return {zPlaneCentreX() + static_cast<int>(position.re * zPlaneScale()),
-                zPlaneCentreY() - static_cast<int>(position.im * zPlaneScale())};
-    }
-
-    void moveTo(Point p)
-    {
-        QTest::mouseMove(window(), at(p));
-        settle();
-    }
-
     // A drag of the left button from one client pixel to another in steps.
     void drag(Point from, Point to)
     {
@@ -55,18 +40,7 @@ class UndoTest : public QObject, public WindowDriver {
     {
         moveTo(mark);
         bool shown = false;
-        whenModalShows(
-            [text](QWidget* popup) {
-                auto* menu = qobject_cast<QMenu*>(popup);
-                QVERIFY(menu != nullptr);
-                for (QAction* action : menu->actions())
-                    if (action->text() == text) {
-                        QTest::mouseClick(menu, Qt::LeftButton, {}, menu->actionGeometry(action).center());
-                        return;
-                    }
-                QFAIL("no such item");
-            },
-            &shown);
+        clickMenuItemWhenShown(text, &shown);
         QTest::mouseClick(window(), Qt::RightButton, {}, at(mark));
         settle();
         QVERIFY(shown);
@@ -74,39 +48,13 @@ class UndoTest : public QObject, public WindowDriver {
 
     QMenu* menu(int index) { return mainWindow()->menuBar()->actions().at(index)->menu(); }
 
-    QAction* commandAction(int id)
-    {
-        for (QAction* top : mainWindow()->menuBar()->actions())
-            for (QAction* item : top->menu()->actions())
-                if (item->data().toInt() == id)
-                    return item;
-        return nullptr;
-    }
-
     QString shownText(int id) { return commandAction(id)->text().remove('&'); }
-
-    void chooseModelByKeys(int model)
-    {
-        QComboBox* combo = controls().modelComboBox;
-        combo->setFocus();
-        while (combo->currentIndex() < model)
-            QTest::keyClick(combo, Qt::Key_Down);
-        while (combo->currentIndex() > model)
-            QTest::keyClick(combo, Qt::Key_Up);
-        settle();
-    }
 
     void keySteps(QSlider* slider, Qt::Key key, int count)
     {
         slider->setFocus();
         for (int i = 0; i < count; ++i)
             QTest::keyClick(slider, key);
-        settle();
-    }
-
-    void triggerCommand(int id)
-    {
-        commandAction(id)->trigger();
         settle();
     }
 

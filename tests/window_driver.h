@@ -16,7 +16,10 @@
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QImage>
+#include <QComboBox>
 #include <QMainWindow>
+#include <QMenu>
+#include <QMenuBar>
 #include <QSlider>
 #include <QStyle>
 #include <QStyleOptionSlider>
@@ -151,6 +154,37 @@ inline int differingPixels(const QImage& a, const QImage& b, const Rect& r)
     return count;
 }
 
+// Chooses the item of the next pop-up menu with this text as the user
+// would, clicking it; fails the test when no menu or no such item shows.
+inline void clickMenuItemWhenShown(const QString& text, bool* found)
+{
+    whenModalShows(
+        [text](QWidget* popup) {
+            auto* menu = qobject_cast<QMenu*>(popup);
+            QVERIFY(menu != nullptr);
+            for (QAction* action : menu->actions())
+                if (action->text() == text) {
+                    QTest::mouseClick(menu, Qt::LeftButton, {}, menu->actionGeometry(action).center());
+                    return;
+                }
+            QFAIL("no such item");
+        },
+        found);
+}
+
+// Moves a slider to position with the keys a user presses: Home, then
+// PageUp while a whole page fits, then single steps.
+inline void setSliderByKeys(QSlider* slider, int position)
+{
+    slider->setFocus();
+    QTest::keyClick(slider, Qt::Key_Home);
+    while (slider->value() + slider->pageStep() <= position)
+        QTest::keyClick(slider, Qt::Key_PageUp);
+    while (slider->value() < position)
+        QTest::keyClick(slider, Qt::Key_Right);
+    settle();
+}
+
 // Owns the main window of a window test and offers what the tests read of
 // it under the names the program gives them. openWindow makes a new window
 // with the default filter, so that every test object starts from the same
@@ -184,6 +218,55 @@ public:
     int zPlaneCentreY() const { return clientArea()->plots().zPlane.geometry().centreY; }
     double zPlaneScale() const { return clientArea()->plots().zPlane.geometry().scale; }
     bool cutoffMarkerVisible() const { return clientArea()->plots().response.cutoffMarkerVisible; }
+
+    // The menu-bar item that sends the command id, found as the user finds it.
+    QAction* commandAction(int id) const
+    {
+        for (QAction* top : window_->menuBar()->actions())
+            if (top->menu() != nullptr)
+                for (QAction* item : top->menu()->actions())
+                    if (item->data().toInt() == id)
+                        return item;
+        return nullptr;
+    }
+
+    void triggerCommand(int id) const
+    {
+        commandAction(id)->trigger();
+        settle();
+    }
+
+    // Chooses the model with the arrow keys in the focused combo box.
+    void chooseModelByKeys(int model) const
+    {
+        QComboBox* combo = controls().modelComboBox;
+        combo->setFocus();
+        while (combo->currentIndex() < model)
+            QTest::keyClick(combo, Qt::Key_Down);
+        while (combo->currentIndex() > model)
+            QTest::keyClick(combo, Qt::Key_Up);
+        settle();
+    }
+
+    QWindow* window() const { return window_->windowHandle(); }
+
+    // Window coordinates of a client pixel, taken one to one: the window
+    // tests that use it run at a device pixel ratio of one.
+    QPoint at(Point p) const { return window_->clientArea()->mapTo(window_.get(), QPoint(p.x, p.y)); }
+
+    // The pointer moved to a client pixel, as the platform sends the move.
+    void moveTo(Point p) const
+    {
+        QTest::mouseMove(window(), at(p));
+        settle();
+    }
+
+    // The client pixel of a root's mark: its conjugate's when lower.
+    Point markOf(const Complex& position, bool lower = false) const
+    {
+        const int dy = toPixel(position.im * zPlaneScale());
+        return {zPlaneCentreX() + toPixel(position.re * zPlaneScale()), zPlaneCentreY() + (lower ? dy : -dy)};
+    }
 
     QImage freshFullPaint() const { return ::freshFullPaint(*window_); }
     std::string differenceFromFullPaint() const { return ::differenceFromFullPaint(*window_); }

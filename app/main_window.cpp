@@ -511,48 +511,45 @@ bool MainWindow::saveCommand()
 {
     if (filePath_.isEmpty())
         return saveAsCommand();
-    const QString problem = saveDesignFile(filePath_);
-    if (!problem.isEmpty())
-        showProblem(problem);
-    return problem.isEmpty();
+    return reported(saveDesignFile(filePath_));
 }
 
 bool MainWindow::saveAsCommand()
 {
-    const QString path = withDefaultSuffix(
-        QFileDialog::getSaveFileName(this, QStringLiteral("Save Design As"), filePath_.isEmpty() ? QString() : filePath_,
-                                     QString::fromUtf8(DESIGN_FILE_FILTER)),
-        QString::fromUtf8(DESIGN_FILE_SUFFIX));
-    if (path.isEmpty())
-        return false;
-    const QString problem = saveDesignFile(path);
-    if (!problem.isEmpty())
-        showProblem(problem);
-    return problem.isEmpty();
+    const QString path = askSavePath(QStringLiteral("Save Design As"), filePath_, DESIGN_FILE_FILTER, DESIGN_FILE_SUFFIX);
+    return !path.isEmpty() && reported(saveDesignFile(path));
 }
 
 void MainWindow::exportCoefficientsCommand()
 {
-    const QString path = withDefaultSuffix(
-        QFileDialog::getSaveFileName(this, QStringLiteral("Export Coefficients"), dialogFolder(),
-                                     QString::fromUtf8(COEFFICIENT_FILE_FILTER)),
-        QString::fromUtf8(COEFFICIENT_FILE_SUFFIX));
-    if (path.isEmpty())
-        return;
-    if (const QString problem = exportCoefficients(path); !problem.isEmpty())
-        showProblem(problem);
+    const QString path = askSavePath(QStringLiteral("Export Coefficients"), dialogFolder(), COEFFICIENT_FILE_FILTER,
+                                     COEFFICIENT_FILE_SUFFIX);
+    if (!path.isEmpty())
+        reported(exportCoefficients(path));
 }
 
 void MainWindow::exportPictureCommand()
 {
-    const QString path = withDefaultSuffix(
-        QFileDialog::getSaveFileName(this, QStringLiteral("Export Picture"), dialogFolder(),
-                                     QString::fromUtf8(PICTURE_FILE_FILTER)),
-        QString::fromUtf8(PICTURE_FILE_SUFFIX));
-    if (path.isEmpty())
-        return;
-    if (const QString problem = exportPicture(path); !problem.isEmpty())
+    const QString path =
+        askSavePath(QStringLiteral("Export Picture"), dialogFolder(), PICTURE_FILE_FILTER, PICTURE_FILE_SUFFIX);
+    if (!path.isEmpty())
+        reported(exportPicture(path));
+}
+
+// The file the user names in a save dialog, with the suffix added when the
+// name has none; empty when the dialog was cancelled.
+QString MainWindow::askSavePath(const QString& title, const QString& start, const char* filter, const char* suffix)
+{
+    return withDefaultSuffix(QFileDialog::getSaveFileName(this, title, start, QString::fromUtf8(filter)),
+                             QString::fromUtf8(suffix));
+}
+
+// Shows a command's problem, if it had one; true when it had none.
+bool MainWindow::reported(const QString& problem)
+{
+    if (!problem.isEmpty())
         showProblem(problem);
+    return problem.isEmpty();
 }
 
 // A design without a file closes at once; one with a file and unsaved

@@ -142,6 +142,8 @@ private:
     void showProblem(const QString& message);
     void updateTitle();
     QString dialogFolder() const;
+    QString askSavePath(const QString& title, const QString& start, const char* filter, const char* suffix);
+    bool reported(const QString& problem);
     void updateUndoActions();
     bool dragInProgress() const;
 

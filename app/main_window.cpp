@@ -482,12 +482,7 @@ void MainWindow::copyCoefficients()
         clipboard->setText(QString::fromStdString(coefficientText(document_)));
 }
 
-void MainWindow::openDesign(const QString& path)
-{
-    const QString problem = openDesignFile(path);
-    if (!problem.isEmpty())
-        showProblem(problem);
-}
+void MainWindow::openDesign(const QString& path) { reported(openDesignFile(path)); }
 
 void MainWindow::showProblem(const QString& message)
 {

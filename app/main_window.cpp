@@ -2,6 +2,7 @@
 
 #include "app/about_box.h"
 #include "app/design_files.h"
+#include "app/readout_bar.h"
 #include "app/slider_scales.h"
 #include "model/coefficients.h"
 #include "model/designs.h"
@@ -202,11 +203,9 @@ MainWindow::MainWindow(QScreen* screen)
     clientArea_->switchedToCustom = [this] { switchToCustom(); };
     clientArea_->commandChosen = [this](int id) { handleCommand(id); };
     clientArea_->readoutChanged = [this] { updateReadout(); };
-    // A label rather than the bar's message: a menu's status tip replaces a
-    // message for good, but only hides a label while it shows.
-    readout_ = new QLabel(statusBar());
-    // Long texts are cut rather than widening the window's minimum.
-    readout_->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+    // A widget rather than the bar's message: a menu's status tip replaces a
+    // message for good, but only hides a widget while it shows.
+    readout_ = new ReadoutBar(statusBar());
     statusBar()->addWidget(readout_, 1);
     clientArea_->edited = [this] { documentChanged(); };
     clientArea_->editStarting = [this] { editBefore_ = shownState(); };
@@ -408,8 +407,7 @@ void MainWindow::switchToCustom()
 void MainWindow::updateReadout()
 {
     const QString text = QString::fromStdString(clientArea_->readoutText(modelName(document_.filter.modelIndex)));
-    if (text != readout_->text())
-        readout_->setText(text);
+    readout_->setText(text);
 }
 
 QString MainWindow::readoutText() const { return readout_->text(); }

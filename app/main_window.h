@@ -14,10 +14,10 @@
 #include <optional>
 
 class QAction;
-class QLabel;
 class QCloseEvent;
 class QScreen;
 class QString;
+class ReadoutBar;
 
 // The one top-level window: title, menus, shortcuts, the client area with
 // its controls, and the two redraw operations every interactive change ends
@@ -65,8 +65,10 @@ public:
     // summary; every change of the pointer's place or of the filter ends here.
     void updateReadout();
 
-    // The text the status bar shows now.
+    // The readout's newest text; the bar shows it by the next refresh.
     QString readoutText() const;
+    ReadoutBar& readoutBar() { return *readout_; }
+
     // Every change of the document by the user ends here, after the change
     // is drawn: the title follows whether anything is unsaved.
     void documentChanged();
@@ -162,7 +164,7 @@ private:
     std::optional<ShownState> sliderDragBefore_;
     ControlPanel controls_;
     ClientArea* clientArea_ = nullptr;  // a child: the window deletes it
-    QLabel* readout_ = nullptr;         // in the status bar, which the window deletes
+    ReadoutBar* readout_ = nullptr;     // in the status bar, which the window deletes
 };
 
 // Creates and shows a window with the default filter on the primary screen,

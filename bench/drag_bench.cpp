@@ -5,8 +5,10 @@
 
 #include "app/client_area.h"
 #include "app/main_window.h"
+#include "app/readout_bar.h"
 #include "app/root_editor.h"
 #include "model/filter_state.h"
+#include "model/readout.h"
 #include "view/paint.h"
 #include "view/surface.h"
 #include "view/zplane_view.h"
@@ -120,5 +122,30 @@ void BM_DragStep(benchmark::State& state)
     state.counters["ownAllocations"] = static_cast<double>(ownAllocations) / 64.0;
 }
 BENCHMARK(BM_DragStep)->Args({800, 600})->Args({1920, 1080})->Unit(benchmark::kMicrosecond);
+
+// What the status bar's readout costs each time it is shown: a new root
+// position's text painted at once. A drag pays it at most once per screen
+// refresh, not at every step.
+void BM_ReadoutRepaint(benchmark::State& state)
+{
+    const std::unique_ptr<MainWindow> mainWindow = createMainWindow();
+    if (mainWindow == nullptr) {
+        state.SkipWithError("no main window");
+        return;
+    }
+    mainWindow->resize(static_cast<int>(state.range(0)), 600);
+    settle();
+    ReadoutBar& bar = mainWindow->readoutBar();
+    const Root pole = mainWindow->filter().poles.root(0);
+    int step = 0;
+    for (auto _ : state) {
+        step = (step + 1) % 16;
+        Root moved = pole;
+        moved.position.re -= step * 1e-3;
+        bar.setText(QString::fromStdString(rootReadout(moved, RootKind::Pole, mainWindow->filter().nyquist)));
+        bar.repaint();
+    }
+}
+BENCHMARK(BM_ReadoutRepaint)->Arg(800)->Arg(1920)->Unit(benchmark::kMicrosecond);
 
 }  // namespace

@@ -4,15 +4,19 @@
 #include "tests/window_driver.h"
 
 #include "app/position_dialog.h"
+#include "app/readout_bar.h"
 #include "model/designs.h"
 #include "model/readout.h"
 #include "res/resource_ids.h"
 #include "view/response_view.h"
 
 #include <QComboBox>
+#include <QElapsedTimer>
+#include <QEvent>
 #include <QLineEdit>
 #include <QMenu>
 #include <QPushButton>
+#include <QSet>
 #include <QSlider>
 #include <QStatusBar>
 #include <QTest>
@@ -34,12 +38,44 @@ bool sameRoots(const RootList& a, const RootList& b)
     return true;
 }
 
+// Counts the events of one type that reach the objects it filters.
+class EventCounter : public QObject {
+public:
+    explicit EventCounter(QEvent::Type type) : type_(type) {}
+    int count = 0;
+
+protected:
+    bool eventFilter(QObject*, QEvent* event) override
+    {
+        if (event->type() == type_)
+            ++count;
+        return false;
+    }
+
+private:
+    QEvent::Type type_;
+};
+
 }  // namespace
 
 class ReadoutWindowTest : public QObject, public WindowDriver {
     Q_OBJECT
 
     QString shown() { return mainWindow()->readoutText(); }
+
+    ReadoutBar* bar() { return &mainWindow()->readoutBar(); }
+
+    // Pixels of the bar as painted now that differ from its background.
+    int inkedPixels()
+    {
+        const QImage painted = bar()->grab().toImage();
+        const QRgb background = bar()->palette().window().color().rgb();
+        int inked = 0;
+        for (int y = 0; y < painted.height(); ++y)
+            for (int x = 0; x < painted.width(); ++x)
+                inked += painted.pixel(x, y) != background;
+        return inked;
+    }
 
     static QString text(const std::string& s) { return QString::fromStdString(s); }
 
@@ -356,6 +392,64 @@ private slots:
         QVERIFY(normalised());
         QVERIFY(!cutoffMarkerVisible());
         QCOMPARE(QString::fromStdString(differenceFromFullPaint()), QString());
+    }
+
+    // A drag rewrites the text at every step, but the line is painted at
+    // most once per refresh of the screen, and in the end shows the newest.
+    void readoutIsPaintedOncePerRefreshAtMost()
+    {
+        QVERIFY(QTest::qWaitFor([this] { return bar()->shownText() == shown(); }));
+        const double rate = bar()->screen()->refreshRate();
+        QVERIFY(rate >= 1.0);
+        const Point grab = markOf(filterState().poles.positions[0]);
+        moveTo(grab);
+        QTest::mousePress(window(), Qt::LeftButton, {}, at(grab));
+        settle();
+        EventCounter paints(QEvent::Paint);
+        bar()->installEventFilter(&paints);
+        QElapsedTimer elapsed;
+        elapsed.start();
+        QSet<QString> texts;
+        for (int step = 1; step <= 60; ++step) {
+            moveTo({grab.x - step % 20, grab.y - step % 15});
+            texts.insert(shown());
+        }
+        const double milliseconds = static_cast<double>(elapsed.elapsed());
+        bar()->removeEventFilter(&paints);
+        QVERIFY(texts.size() > 10);
+        // One more paint than refreshes: a paint that was due may arrive
+        // just after the drag began.
+        QVERIFY2(paints.count <= 2 + milliseconds * rate / 1000.0,
+                 qPrintable(QString("%1 paints in %2 ms").arg(paints.count).arg(milliseconds)));
+        QTest::mouseRelease(window(), Qt::LeftButton, {}, at({grab.x - 1, grab.y - 1}));
+        settle();
+        QVERIFY(QTest::qWaitFor([this] { return bar()->shownText() == shown(); }));
+        QVERIFY(shown().startsWith("Pole pair "));
+    }
+
+    // A new text, however long, repaints the line and lays nothing out: the
+    // window, the client area and the bar keep their places.
+    void readoutTextLaysNothingOut()
+    {
+        const QRect client = clientArea()->geometry(), line = bar()->geometry();
+        const QSize window = mainWindow()->size();
+        EventCounter layouts(QEvent::LayoutRequest);
+        for (QObject* watched : {static_cast<QObject*>(mainWindow()), static_cast<QObject*>(mainWindow()->statusBar()),
+                                 static_cast<QObject*>(bar())})
+            watched->installEventFilter(&layouts);
+        bar()->setText(QString(2000, QChar('8')));
+        QVERIFY(QTest::qWaitFor([this] { return bar()->shownText() == bar()->text(); }));
+        QVERIFY(inkedPixels() > 0);
+        bar()->setText(QString());
+        QVERIFY(QTest::qWaitFor([this] { return bar()->shownText().isEmpty(); }));
+        QCOMPARE(inkedPixels(), 0);
+        moveTo({zPlaneRect().right + 3, magnitudePane().top + 3});
+        QVERIFY(QTest::qWaitFor([this] { return bar()->shownText() == summary(); }));
+        QVERIFY(inkedPixels() > 0);
+        QCOMPARE(layouts.count, 0);
+        QCOMPARE(clientArea()->geometry(), client);
+        QCOMPARE(bar()->geometry(), line);
+        QCOMPARE(mainWindow()->size(), window);
     }
 
     void positionItemCancelledChangesNothing()

@@ -1,0 +1,62 @@
+#include "app/readout_bar.h"
+
+#include <QPaintEvent>
+#include <QPainter>
+#include <QScreen>
+
+#include <cmath>
+
+namespace {
+
+// One refresh of screen, rounded up to whole milliseconds; 60 Hz where the
+// screen does not say.
+int refreshInterval(const QScreen* screen)
+{
+    const double rate = screen != nullptr ? screen->refreshRate() : 0.0;
+    if (!std::isfinite(rate) || rate < 1.0 || rate > 1000.0)
+        return 17;
+    return static_cast<int>(std::ceil(1000.0 / rate));
+}
+
+}  // namespace
+
+ReadoutBar::ReadoutBar(QWidget* parent) : QWidget(parent)
+{
+    setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Fixed);
+    // Every pixel is painted below, so Qt need not paint the bar beneath.
+    setAttribute(Qt::WA_OpaquePaintEvent);
+    repaintTimer_.setSingleShot(true);
+    // A coarse timer may fire early, more often than the screen refreshes.
+    repaintTimer_.setTimerType(Qt::PreciseTimer);
+    connect(&repaintTimer_, &QTimer::timeout, this, [this] { update(); });
+}
+
+void ReadoutBar::setText(const QString& text)
+{
+    if (text == text_)
+        return;
+    text_ = text;
+    if (!repaintTimer_.isActive())
+        repaintTimer_.start(refreshInterval(screen()));
+}
+
+QSize ReadoutBar::sizeHint() const
+{
+    // As tall as a label of one line in this font.
+    return {fontMetrics().averageCharWidth() * 40, fontMetrics().height()};
+}
+
+QSize ReadoutBar::minimumSizeHint() const { return {0, sizeHint().height()}; }
+
+void ReadoutBar::paintEvent(QPaintEvent* event)
+{
+    QPainter painter(this);
+    painter.fillRect(event->rect(), palette().window());
+    painter.setPen(palette().color(QPalette::WindowText));
+    // Drawn at a baseline rather than into a box: the box's line breaking
+    // and alignment cost as much as the glyphs, and a line needs neither.
+    painter.setClipRect(rect());
+    const QFontMetrics metrics = fontMetrics();
+    painter.drawText(QPoint(0, (height() - metrics.height()) / 2 + metrics.ascent()), text_);
+    shownText_ = text_;
+}

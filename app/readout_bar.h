@@ -1,0 +1,36 @@
+#pragma once
+
+#include <QString>
+#include <QTimer>
+#include <QWidget>
+
+// One line of text in the status bar that a drag rewrites at every step.
+//
+// The text itself changes at once: text() is always the newest. Painting it
+// costs about as much as the partial redraw of a small plot, so the line is
+// repainted at most once per refresh of its screen, a refresh after the first
+// change, however many pointer movements arrive in between; nobody reads
+// digits faster than the screen shows them. A new text never lays the bar or
+// the window out again: the height is fixed by the font, and the line takes
+// whatever width the bar gives it, cut at the right when it is too long.
+class ReadoutBar : public QWidget {
+public:
+    explicit ReadoutBar(QWidget* parent);
+
+    const QString& text() const { return text_; }
+    void setText(const QString& text);
+
+    // The text that the last paint showed, for tests of the pacing.
+    const QString& shownText() const { return shownText_; }
+
+    QSize sizeHint() const override;
+    QSize minimumSizeHint() const override;
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+
+private:
+    QString text_;
+    QString shownText_;
+    QTimer repaintTimer_;
+};

@@ -22,7 +22,7 @@ int refreshInterval(const QScreen* screen)
 
 ReadoutBar::ReadoutBar(QWidget* parent) : QWidget(parent)
 {
-    setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Fixed);
+    setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
     // Every pixel is painted below, so Qt need not paint the bar beneath.
     setAttribute(Qt::WA_OpaquePaintEvent);
     repaintTimer_.setSingleShot(true);
@@ -42,7 +42,7 @@ void ReadoutBar::setText(const QString& text)
 
 QSize ReadoutBar::sizeHint() const
 {
-    // As tall as a label of one line in this font.
+    // As tall as a label of one line in this font; the bar may give more.
     return {fontMetrics().averageCharWidth() * 40, fontMetrics().height()};
 }
 
@@ -55,8 +55,9 @@ void ReadoutBar::paintEvent(QPaintEvent* event)
     painter.setPen(palette().color(QPalette::WindowText));
     // Drawn at a baseline rather than into a box: the box's line breaking
     // and alignment cost as much as the glyphs, and a line needs neither.
+    // The baseline is where a label centres one line, to the same pixel.
     painter.setClipRect(rect());
-    const QFontMetrics metrics = fontMetrics();
-    painter.drawText(QPoint(0, (height() - metrics.height()) / 2 + metrics.ascent()), text_);
+    const QFontMetricsF metrics(font());
+    painter.drawText(QPointF(0.0, (height() - metrics.ascent() - metrics.descent()) / 2.0 + metrics.ascent()), text_);
     shownText_ = text_;
 }

@@ -11,8 +11,9 @@
 // repainted at most once per refresh of its screen, a refresh after the first
 // change, however many pointer movements arrive in between; nobody reads
 // digits faster than the screen shows them. A new text never lays the bar or
-// the window out again: the height is fixed by the font, and the line takes
-// whatever width the bar gives it, cut at the right when it is too long.
+// the window out again: the size it asks for depends on the font alone, and
+// the line takes whatever width the bar gives it, cut at the right when it
+// is too long.
 class ReadoutBar : public QWidget {
 public:
     explicit ReadoutBar(QWidget* parent);

@@ -13,6 +13,7 @@
 #include <QComboBox>
 #include <QElapsedTimer>
 #include <QEvent>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
 #include <QPushButton>
@@ -450,6 +451,24 @@ private slots:
         QCOMPARE(clientArea()->geometry(), client);
         QCOMPARE(bar()->geometry(), line);
         QCOMPARE(mainWindow()->size(), window);
+    }
+
+    // The bar draws its line where a label of its size puts the same text,
+    // pixel for pixel.
+    void readoutLooksLikeALabel()
+    {
+        moveTo({magnitudePane().left + 150, magnitudePane().top + 20});
+        QVERIFY(shown().startsWith("f = "));
+        QLabel label(shown());
+        label.setFont(bar()->font());
+        label.setPalette(bar()->palette());
+        label.setAutoFillBackground(true);
+        label.resize(bar()->size());
+        const QImage expected = label.grab().toImage();
+        const QImage painted = bar()->grab().toImage();
+        QCOMPARE(painted.size(), expected.size());
+        QCOMPARE(painted, expected);
+        QVERIFY(inkedPixels() > 0);
     }
 
     void positionItemCancelledChangesNothing()

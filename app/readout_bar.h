@@ -7,9 +7,9 @@
 // One line of text in the status bar that a drag rewrites at every step.
 //
 // The text itself changes at once: text() is always the newest. Painting it
-// costs about as much as the partial redraw of a small plot, so the line is
-// repainted at most once per refresh of its screen, a refresh after the first
-// change, however many pointer movements arrive in between; nobody reads
+// at every pointer movement made a drag step about a tenth slower, so the
+// line is repainted at most once per refresh of its screen, a refresh after
+// the first change, however many movements arrive in between; nobody reads
 // digits faster than the screen shows them. A new text never lays the bar or
 // the window out again: the size it asks for depends on the font alone, and
 // the line takes whatever width the bar gives it, cut at the right when it

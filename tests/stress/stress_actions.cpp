@@ -176,6 +176,20 @@ struct StressActions::Session {
         pointer(top->windowHandle(), QEvent::MouseButtonRelease, Qt::LeftButton, at);
     }
 
+    // Clicks the root menu's item id; a menu without it is a fault of the
+    // run, and is closed.
+    bool chooseRootMenuItem(QMenu* menu, int id)
+    {
+        for (QAction* action : menu->actions())
+            if (!action->isSeparator() && action->data().toInt() == id) {
+                clickOn(menu, menu->actionGeometry(action).center());
+                return true;
+            }
+        modalTrouble = "the root menu has no item " + std::to_string(id);
+        menu->close();
+        return false;
+    }
+
     void key(QWidget* widget, Qt::Key k, Qt::KeyboardModifiers modifiers = Qt::NoModifier)
     {
         QTest::keyClick(widget, k, modifiers);
@@ -294,14 +308,7 @@ struct StressActions::Session {
                 pointer(menu->windowHandle(), QEvent::MouseButtonRelease, Qt::LeftButton, outside);
                 return;
             }
-            const int wanted = IDM_ROOT_DELETE + choice;
-            for (QAction* action : menu->actions())
-                if (!action->isSeparator() && action->data().toInt() == wanted) {
-                    clickOn(menu, menu->actionGeometry(action).center());
-                    return;
-                }
-            modalTrouble = "the root menu has no item " + std::to_string(wanted);
-            menu->close();
+            chooseRootMenuItem(menu, IDM_ROOT_DELETE + choice);
         });
         pressAt(at, Qt::RightButton);
         releaseAt(at, Qt::RightButton);
@@ -455,15 +462,9 @@ struct StressActions::Session {
                     return;
                 }
                 ++menusShown;
-                for (QAction* action : menu->actions())
-                    if (action->data().toInt() == IDM_ROOT_POSITION) {
-                        // The dialog opens once the menu's own loop has ended.
-                        clickOn(menu, menu->actionGeometry(action).center());
-                        armModal([this, a](QWidget* modal) { typePosition(modal, a); });
-                        return;
-                    }
-                modalTrouble = "the root menu has no Position item";
-                menu->close();
+                // The dialog opens once the menu's own loop has ended.
+                if (chooseRootMenuItem(menu, IDM_ROOT_POSITION))
+                    armModal([this, a](QWidget* modal) { typePosition(modal, a); });
             });
             pressAt(at, Qt::RightButton);
             releaseAt(at, Qt::RightButton);

@@ -24,15 +24,25 @@ bool sameRoots(const RootList& a, const RootList& b)
 
 }  // namespace
 
-bool operator==(const Document& a, const Document& b)
+DocumentDifference documentDifference(const Document& a, const Document& b)
 {
     const FilterState& f = a.filter;
     const FilterState& g = b.filter;
-    return a.sampleRate == b.sampleRate && a.cutoffPosition == b.cutoffPosition && a.qPosition == b.qPosition
-        && f.modelIndex == g.modelIndex && f.qVisible == g.qVisible && sameBits(f.nyquist, g.nyquist)
-        && sameBits(f.lowestFrequency, g.lowestFrequency) && sameBits(f.cutoff, g.cutoff) && sameBits(f.q, g.q)
-        && sameBits(f.gain, g.gain) && sameBits(f.pi, g.pi) && sameRoots(f.zeros, g.zeros)
-        && sameRoots(f.poles, g.poles);
+    DocumentDifference difference;
+    difference.roots = !sameBits(f.gain, g.gain) || !sameBits(f.pi, g.pi) || !sameRoots(f.zeros, g.zeros)
+        || !sameRoots(f.poles, g.poles);
+    difference.model = f.modelIndex != g.modelIndex || f.qVisible != g.qVisible;
+    difference.positions = a.cutoffPosition != b.cutoffPosition || a.qPosition != b.qPosition
+        || !sameBits(f.cutoff, g.cutoff) || !sameBits(f.q, g.q);
+    difference.rate = a.sampleRate != b.sampleRate || !sameBits(f.nyquist, g.nyquist)
+        || !sameBits(f.lowestFrequency, g.lowestFrequency);
+    return difference;
+}
+
+bool operator==(const Document& a, const Document& b)
+{
+    const DocumentDifference difference = documentDifference(a, b);
+    return !difference.roots && !difference.model && !difference.positions && !difference.rate;
 }
 
 Document designedDocument(int model, int sampleRate, int cutoffPosition, int qPosition)

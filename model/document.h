@@ -20,6 +20,16 @@ struct Document {
 // documents are those whose design files have the same text.
 bool operator==(const Document& a, const Document& b);
 
+// Which parts of two documents differ, compared as operator== compares
+// them; the four together cover every part it compares.
+struct DocumentDifference {
+    bool roots = false;      // zeros, poles, gain (and π, which the designs use)
+    bool model = false;      // the model index, the Q-visible flag
+    bool positions = false;  // the slider positions and the cutoff and Q they give
+    bool rate = false;       // the sample rate, Nyquist, the lowest frequency
+};
+DocumentDifference documentDifference(const Document& a, const Document& b);
+
 // The document the window holds once its controls are set to these values:
 // the rate, the cutoff from its slider position, Q from its slider position,
 // then the model's design. In "Custom" the Q controls stay hidden.

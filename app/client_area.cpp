@@ -1,14 +1,19 @@
 #include "app/client_area.h"
 
 #include "app/position_dialog.h"
+#include "model/designs.h"
 #include "model/readout.h"
+#include "res/images.h"
 #include "res/resource_ids.h"
 #include "view/response_view.h"
 
 #include <QContextMenuEvent>
+#include <QFontMetrics>
+#include <QGuiApplication>
 #include <QMenu>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QScreen>
 
 #include <algorithm>
 #include <cmath>
@@ -25,9 +30,6 @@ const QCursor& cursorOf(const Cursors& cursors, CursorKind kind)
     return cursors.arrow;
 }
 
-// The selected root's list as the index of the step name pairs.
-std::size_t listIndex(const RootEditor& editor) { return editor.selectedRoot.list == RootListKind::Poles ? 1 : 0; }
-
 // The layout takes 16-bit sizes, the range its arithmetic is checked over; a
 // larger client is laid out as 65535 pixels.
 std::uint16_t sizeWord(int pixels) { return static_cast<std::uint16_t>(std::clamp(pixels, 0, 65535)); }
@@ -40,8 +42,9 @@ Rect ClientArea::withinSurface(const Rect& pixels) const
             std::min(pixels.bottom, surfaceHeight(plots_.surface))};
 }
 
-ClientArea::ClientArea(QWidget* parent, FilterState& filter, const Fonts& fonts, const Cursors& cursors)
-    : QWidget(parent), filter_(filter), fonts_(fonts), cursors_(cursors)
+ClientArea::ClientArea(DesignSession& session, const QScreen* screen, QWidget* parent)
+    : QWidget(parent), session_(session),
+      cursors_{QCursor(Qt::ArrowCursor), QCursor(loadHandCursor()), QCursor(loadBinCursor())}
 {
     setMouseTracking(true);
     setAttribute(Qt::WA_OpaquePaintEvent);
@@ -49,11 +52,49 @@ ClientArea::ClientArea(QWidget* parent, FilterState& filter, const Fonts& fonts,
     // a control, so that the window's own keys work again; Tab passes it by.
     setFocusPolicy(Qt::ClickFocus);
     resizeSurface(plots_.surface, 0, 0);
+    prepareForRatio(screen, screen != nullptr ? screen->devicePixelRatio() : 1.0);
+    controls_ = new ControlPanel(session_, this);
+    connect(&session_, &DesignSession::changed, this, &ClientArea::follow);
 }
 
-void ClientArea::redrawPlots(bool showMarker)
+// One surface pixel is one device pixel: fonts and the controls' base unit
+// are measured in device pixels, and made again for every new ratio.
+void ClientArea::prepareForRatio(const QScreen* screen, double ratio)
 {
-    const ChangedAreas changed = partialRedraw(plots_, layout_, filter_, fonts_, showMarker);
+    if (screen == nullptr)
+        screen = QGuiApplication::primaryScreen();
+    fonts_ = createFonts(toPixel(screen->logicalDotsPerInchY() * ratio));
+    const QFontMetrics controlFont(font());
+    baseUnitY_ = toPixel((controlFont.ascent() + controlFont.descent()) * ratio);
+}
+
+// An edit is shown by a partial redraw, as it happens; a design put in place
+// as a whole, or a new rate with its new frequency labels, by a full paint.
+// A root that a press has added is drawn only from the drag's first
+// movement on, which may move nothing: until then the redraw is owed.
+void ClientArea::follow(DesignChanges what)
+{
+    if (what & DesignChange::Roots)
+        noteRootsChanged(rootEditor_);
+    if (what & (DesignChange::Restored | DesignChange::Rate)) {
+        plots_.response.cutoffMarkerVisible = session_.cutoffMarkerVisible();
+        invalidate();
+    } else if (what & (DesignChange::Roots | DesignChange::Positions | DesignChange::Marker)) {
+        if (rootEditor_.addedRootUnshown)
+            redrawOwed_ = true;
+        else
+            redrawPlots();
+    }
+    if (what & (DesignChange::Roots | DesignChange::Model | DesignChange::Positions | DesignChange::Rate
+                | DesignChange::Restored))
+        notifyReadout();
+}
+
+void ClientArea::redrawPlots()
+{
+    redrawOwed_ = false;
+    const ChangedAreas changed =
+        partialRedraw(plots_, layout_, session_.filter(), fonts_, session_.cutoffMarkerVisible());
     for (const Rect& area : {changed.zPlane, changed.magnitude, changed.phase}) {
         if (isEmpty(area))
             continue;
@@ -63,14 +104,9 @@ void ClientArea::redrawPlots(bool showMarker)
     }
 }
 
-void ClientArea::showAfresh(bool showMarker)
-{
-    plots_.response.cutoffMarkerVisible = showMarker;
-    invalidate();
-}
-
 void ClientArea::invalidate()
 {
+    redrawOwed_ = false;
     drawnCount_ = 0;
     update();
 }
@@ -133,7 +169,7 @@ void ClientArea::paintEvent(QPaintEvent* event)
             exposed = exposed.united(logical);
     drawnCount_ = 0;
     if (!exposed.isEmpty()) {
-        fullPaint(plots_, layout_, filter_, fonts_, toClient(exposed));
+        fullPaint(plots_, layout_, session_.filter(), fonts_, toClient(exposed));
         // A full paint gives the z-plane the geometry of a new layout, where
         // the pointer's z and the roots' marks lie now.
         notifyReadout();
@@ -170,8 +206,7 @@ bool ClientArea::event(QEvent* event)
         ;
     const bool handled = QWidget::event(event);
     if (screenChanged && devicePixelRatioF() != laidOutRatio_) {
-        if (ratioChanged)
-            ratioChanged(devicePixelRatioF());
+        prepareForRatio(screen(), devicePixelRatioF());
         layOut();
     }
     return handled;
@@ -185,8 +220,8 @@ void ClientArea::layOut()
     const std::uint16_t height = sizeWord(toPixel(std::round(this->height() * ratio)));
     layoutPlots(layout_, plots_, width, height, fonts_.arialFont.get(), baseUnitY_);
     resizeSurface(plots_.surface, width, height);
-    if (laidOut)
-        laidOut(layout_, ratio);
+    controls_->place(layout_, ratio);
+    emit laidOut();
     invalidate();
     // The same pointer can lie over another place of the new layout.
     notifyReadout();
@@ -202,7 +237,7 @@ void ClientArea::mouseMoveEvent(QMouseEvent* event)
     }
     const Point at = toClientPixels(event->position());
     pointer_ = at;
-    apply(handleMouseMove(rootEditor_, filter_, editorView(), at.x, at.y));
+    apply(handleMouseMove(rootEditor_, session_.filter(), editorView(), at.x, at.y));
     notifyReadout();
 }
 
@@ -215,11 +250,7 @@ void ClientArea::leaveEvent(QEvent* event)
     notifyReadout();
 }
 
-void ClientArea::notifyReadout()
-{
-    if (readoutChanged)
-        readoutChanged();
-}
+void ClientArea::notifyReadout() { emit readoutChanged(readoutText()); }
 
 void ClientArea::mousePressEvent(QMouseEvent* event)
 {
@@ -227,15 +258,18 @@ void ClientArea::mousePressEvent(QMouseEvent* event)
         return;
     const Point at = toClientPixels(event->position());
     pointer_ = at;
+    // A press that starts a drag begins its step; its edits (a root added
+    // from the palette, the switch to "Custom") belong to that step.
     const bool wasDragging = rootEditor_.dragging;
-    if (!wasDragging && editStarting)
-        editStarting();
-    apply(handleLeftButtonDown(rootEditor_, filter_, editorView(), at.x, at.y));
+    if (!wasDragging)
+        session_.beginGesture(Gesture::RootDrag);
+    apply(handleLeftButtonDown(rootEditor_, session_.filter(), editorView(), at.x, at.y));
     if (!wasDragging && rootEditor_.dragging) {
-        const std::size_t list = listIndex(rootEditor_);
-        dragName_ = !rootEditor_.fromPalette                  ? STEP_MOVE_ROOT[list]
-                    : selectedPairFlag(rootEditor_, filter_) ? STEP_ADD_ROOT_PAIR[list]
-                                                             : STEP_ADD_ROOT[list];
+        dragName_ = !rootEditor_.fromPalette                              ? rootStepName(STEP_MOVE_ROOT)
+                    : selectedPairFlag(rootEditor_, session_.filter()) ? rootStepName(STEP_ADD_ROOT_PAIR)
+                                                                       : rootStepName(STEP_ADD_ROOT);
+    } else if (!wasDragging) {
+        session_.endGesture(Gesture::RootDrag, {});
     }
     notifyReadout();
 }
@@ -245,11 +279,10 @@ void ClientArea::mouseReleaseEvent(QMouseEvent* event)
     if (event->button() != Qt::LeftButton)
         return;
     const bool wasDragging = rootEditor_.dragging;
-    const bool deleting = rootEditor_.outside;
-    const std::size_t list = listIndex(rootEditor_);
-    apply(handleLeftButtonUp(rootEditor_, filter_, editorView()));
-    if (wasDragging && editDone)
-        editDone(deleting ? STEP_DELETE_ROOT[list] : dragName_);
+    const QString stepName = rootEditor_.outside ? rootStepName(STEP_DELETE_ROOT) : dragName_;
+    apply(handleLeftButtonUp(rootEditor_, session_.filter(), editorView()));
+    if (wasDragging)
+        session_.endGesture(Gesture::RootDrag, stepName);
     notifyReadout();
 }
 
@@ -262,7 +295,7 @@ void ClientArea::mouseDoubleClickEvent(QMouseEvent* event)
         return;
     const Point at = toClientPixels(event->position());
     pointer_ = at;
-    const EditorResponse response = handleDoubleClick(rootEditor_, filter_, editorView(), at.x, at.y);
+    const EditorResponse response = handleDoubleClick(rootEditor_, session_.filter(), editorView(), at.x, at.y);
     if (!response.openPositionDialog) {
         apply(response);
         mousePressEvent(event);
@@ -277,109 +310,101 @@ void ClientArea::contextMenuEvent(QContextMenuEvent* event)
     if (event->reason() != QContextMenuEvent::Mouse)
         return;
     const Point at = toClientPixels(event->pos());
-    apply(handleContextMenu(rootEditor_, filter_, editorView(), at.x, at.y), event->globalPos());
+    const EditorResponse response = handleContextMenu(rootEditor_, session_.filter(), editorView(), at.x, at.y);
+    apply(response);
+    if (response.openMenu)
+        openRootMenu(response.menu, event->globalPos());
 }
 
-void ClientArea::apply(const EditorResponse& response, QPoint menuAt)
+// Carries out what the editor asks for. An edit or a switch to "Custom" is
+// one change of the design, which the session announces and this area then
+// follows; once the editor shows the root a press added, the redraw owed
+// for it is made.
+void ClientArea::apply(const EditorResponse& response, const QString& stepName)
 {
-    if (response.switchToCustom && switchedToCustom)
-        switchedToCustom();
+    if (response.edit.kind != RootEdit::Kind::None || response.switchToCustom) {
+        const bool marker = response.redraw ? response.showMarker : session_.cutoffMarkerVisible();
+        session_.editRoots(response.edit, response.switchToCustom, marker, stepName);
+    }
+    if (redrawOwed_ && !rootEditor_.addedRootUnshown)
+        redrawPlots();
     // Qt grabs the mouse for the widget under a pressed button until its
     // release, which is exactly the extent of a drag.
     if (response.setCursor)
         setCursor(cursorOf(cursors_, response.cursor));
-    if (response.openMenu) {
-        QMenu menu(this);
-        const RootMenu& items = response.menu;
-        const auto add = [&menu](const char* text, int id, bool checked) {
-            QAction* action = menu.addAction(QString::fromUtf8(text));
-            action->setData(id);
-            action->setCheckable(checked);
-            action->setChecked(checked);
-        };
-        add("Delete", items.deleteId, false);
-        menu.addSeparator();
-        add("Single real", items.singleId, items.singleChecked);
-        add("Double complex conjugate", items.pairId, items.pairChecked);
-        menu.addSeparator();
-        add("Position\u2026", items.positionId, false);
-        if (const QAction* chosen = menu.exec(menuAt); chosen != nullptr && commandChosen)
-            commandChosen(chosen->data().toInt());
-    }
     if (response.openPositionDialog)
         editPosition();
-    if (response.redraw) {
-        redrawPlots(response.showMarker);
-        if (edited)
-            edited();
-    }
+}
+
+// The item of the root's kind carries the check mark and does nothing.
+void ClientArea::openRootMenu(const RootMenu& items, QPoint at)
+{
+    QMenu menu(this);
+    const auto add = [this, &menu](const char* text, int id, bool checked) {
+        QAction* action = menu.addAction(QString::fromUtf8(text));
+        action->setData(id);
+        action->setCheckable(checked);
+        action->setChecked(checked);
+        return action;
+    };
+    connect(add("Delete", items.deleteId, false), &QAction::triggered, this,
+            [this] { rootCommand(IDM_ROOT_DELETE); });
+    menu.addSeparator();
+    QAction* single = add("Single real", items.singleId, items.singleChecked);
+    QAction* pair = add("Double complex conjugate", items.pairId, items.pairChecked);
+    connect(items.singleChecked ? pair : single, &QAction::triggered, this, [this] { rootCommand(IDM_ROOT_TOGGLE); });
+    menu.addSeparator();
+    connect(add("Position\u2026", items.positionId, false), &QAction::triggered, this, [this] { editPosition(); });
+    menu.exec(at);
 }
 
 EditorView ClientArea::editorView() const
 {
-    return {plots_.zPlane.geometry(), layout_.zPlaneRect, layout_.paletteRect, plots_.response.cutoffMarkerVisible};
+    return {plots_.zPlane.geometry(), layout_.zPlaneRect, layout_.paletteRect, session_.cutoffMarkerVisible()};
 }
 
-// Unlike a mouse event, a menu command leaves the cursor as it is.
+// The step name of the selected root's list: [0] for a zero, [1] for a pole.
+QString ClientArea::rootStepName(const char* const (&names)[2]) const
+{
+    return QString::fromUtf8(names[rootEditor_.selectedRoot.list == RootListKind::Poles ? 1 : 0]);
+}
+
+// Unlike a mouse event, a menu command leaves the cursor as it is. A command
+// that reaches a drag in progress belongs to that drag's step.
 void ClientArea::rootCommand(int id)
 {
-    if (id == IDM_ROOT_POSITION) {
-        editPosition();
-        return;
-    }
-    const std::size_t list = listIndex(rootEditor_);
-    const char* name = id == IDM_ROOT_DELETE                   ? STEP_DELETE_ROOT[list]
-                       : selectedPairFlag(rootEditor_, filter_) ? STEP_MAKE_SINGLE[list]
-                                                                : STEP_MAKE_PAIR[list];
-    // A command that reaches a drag in progress is part of that drag's edit.
-    const bool ownEdit = !rootEditor_.dragging;
-    if (ownEdit && editStarting)
-        editStarting();
-    const EditorResponse response = handleRootCommand(rootEditor_, filter_, editorView(), id);
-    if (response.switchToCustom && switchedToCustom)
-        switchedToCustom();
-    if (response.redraw) {
-        redrawPlots(response.showMarker);
-        if (edited)
-            edited();
-    }
-    if (ownEdit && editDone)
-        editDone(name);
+    const QString name = id == IDM_ROOT_DELETE                             ? rootStepName(STEP_DELETE_ROOT)
+                         : selectedPairFlag(rootEditor_, session_.filter()) ? rootStepName(STEP_MAKE_SINGLE)
+                                                                            : rootStepName(STEP_MAKE_PAIR);
+    EditorResponse response = handleRootCommand(rootEditor_, session_.filter(), editorView(), id);
+    response.setCursor = false;
+    apply(response, name);
     notifyReadout();
 }
 
 // The dialog is modal: the mouse events of its own clicks never reach the
 // editor, and the release of the double-click that opened it finds no drag.
+// Typed under a drag in progress, the position belongs to that drag's step.
 void ClientArea::editPosition()
 {
-    const std::optional<Complex> start = typedPositionStart(rootEditor_, filter_);
+    const std::optional<Complex> start = typedPositionStart(rootEditor_, session_.filter());
     if (!start)
         return;
-    const std::optional<PointedRoot> root = selectedRoot(rootEditor_, filter_);
+    const std::optional<PointedRoot> root = selectedRoot(rootEditor_, session_.filter());
     const std::optional<Complex> typed = askPosition(this, *start, root.has_value() && !root->root.pair);
     if (!typed)
         return;
-    const std::size_t list = listIndex(rootEditor_);
-    // Typed under a drag in progress, the position is part of that drag's edit.
-    const bool ownEdit = !rootEditor_.dragging;
-    if (ownEdit && editStarting)
-        editStarting();
-    const EditorResponse response = applyTypedPosition(rootEditor_, filter_, *typed);
-    if (response.switchToCustom && switchedToCustom)
-        switchedToCustom();
-    if (response.redraw) {
-        redrawPlots(response.showMarker);
-        if (edited)
-            edited();
-    }
-    if (ownEdit && editDone)
-        editDone(STEP_MOVE_ROOT[list]);
+    apply(applyTypedPosition(rootEditor_, session_.filter(), *typed), rootStepName(STEP_MOVE_ROOT));
     notifyReadout();
 }
 
-std::string ClientArea::readoutText(const char* modelName) const
+namespace {
+
+// The readout's line for a pointer at pointer (none: away), the editor as it
+// stands, the views as last drawn.
+std::string readoutLine(const FilterState& filter_, const EditorView& view, const Layout& layout_,
+                        const RootEditor& rootEditor_, const std::optional<Point>& pointer_)
 {
-    const EditorView view = editorView();
     const auto kindOf = [](RootListKind list) { return list == RootListKind::Poles ? RootKind::Pole : RootKind::Zero; };
     if (rootEditor_.dragging) {
         if (const std::optional<PointedRoot> dragged = selectedRoot(rootEditor_, filter_))
@@ -400,5 +425,12 @@ std::string ClientArea::readoutText(const char* modelName) const
                     columnFrequency(layout_.magnitudePane, filter_.lowestFrequency, filter_.nyquist, x))
                 return responseReadout(filter_, *frequency);
     }
-    return filterSummary(filter_, modelName);
+    return filterSummary(filter_, modelName(filter_.modelIndex));
+}
+
+}  // namespace
+
+QString ClientArea::readoutText() const
+{
+    return QString::fromStdString(readoutLine(session_.filter(), editorView(), layout_, rootEditor_, pointer_));
 }

@@ -1,14 +1,16 @@
 #include "app/control_panel.h"
 
+#include "app/slider_scales.h"
 #include "model/designs.h"
-
 #include "model/slider_positions.h"
+#include "res/resource_ids.h"
 #include "view/geometry.h"
 
 #include <QAbstractItemView>
 #include <QComboBox>
 #include <QFontMetrics>
 #include <QLabel>
+#include <QSignalBlocker>
 #include <QSlider>
 
 #include <algorithm>
@@ -64,7 +66,7 @@ QComboBox* createComboBox(QWidget* parent)
     return combo;
 }
 
-void place(QWidget* widget, const Layout& layout, ControlId id, double ratio, int height)
+void placeWidget(QWidget* widget, const Layout& layout, ControlId id, double ratio, int height)
 {
     const ControlGeometry& g = layout.controlGeometry[id - 1];
     const auto logical = [ratio](int pixels) { return toPixel(std::floor(pixels / ratio)); };
@@ -84,40 +86,72 @@ void showSlider(QSlider* slider, bool shown)
     slider->setEnabled(shown);
 }
 
-void createControls(ControlPanel& controls, QWidget* parent)
+ControlPanel::ControlPanel(DesignSession& session, QWidget* parent)
+    : QObject(parent), modelLabel(createLabel(parent, "Filter model:")), modelComboBox(createComboBox(parent)),
+      cutoffLabel(createLabel(parent, "")), cutoffSlider(createSlider(parent, true)),
+      qLabel(createLabel(parent, "Q = 0.707")), qSlider(createSlider(parent, false)), session_(session)
 {
-    controls.modelLabel = createLabel(parent, "Filter model:");
-    controls.modelComboBox = createComboBox(parent);
-    controls.cutoffLabel = createLabel(parent, "");
-    controls.cutoffSlider = createSlider(parent, true);
-    controls.cutoffSlider->setValue(1000);
-    controls.qLabel = createLabel(parent, "Q = 0.707");
-    controls.qLabel->hide();
-    controls.qSlider = createSlider(parent, false);
-
-    ControlPanel* const panel = &controls;
-    QObject::connect(controls.modelComboBox, &QComboBox::activated, [panel] {
-        if (panel->modelChosen)
-            panel->modelChosen();
-    });
-    for (QSlider* slider : {controls.cutoffSlider, controls.qSlider}) {
-        const auto moved = [panel, slider] {
-            if (panel->sliderMoved)
-                panel->sliderMoved(slider);
-        };
-        QObject::connect(slider, &QSlider::valueChanged, moved);
-        QObject::connect(slider, &QSlider::sliderReleased, moved);
+    connect(modelComboBox, &QComboBox::activated, this, [this](int model) { session_.chooseModel(model); });
+    const struct {
+        QSlider* slider;
+        Gesture drag;
+        const char* step;
+    } sliders[] = {{cutoffSlider, Gesture::CutoffDrag, STEP_CHANGE_CUTOFF}, {qSlider, Gesture::QDrag, STEP_CHANGE_Q}};
+    for (const auto& [slider, drag, step] : sliders) {
+        connect(slider, &QSlider::valueChanged, this, [this, slider = slider](int position) { sliderMoved(slider, position); });
+        connect(slider, &QSlider::sliderPressed, this, [this, drag = drag] { session_.beginGesture(drag); });
+        // Also when hiding the slider cuts its drag short.
+        connect(slider, &QSlider::sliderReleased, this,
+                [this, drag = drag, step = step] { session_.endGesture(drag, QString::fromUtf8(step)); });
     }
+    connect(&session_, &DesignSession::changed, this, &ControlPanel::follow);
+    follow(DesignChange::Restored);
 }
 
-void placeControls(const ControlPanel& controls, const Layout& layout, double devicePixelRatio)
+// What a hidden slider still reports is no movement of the user's.
+void ControlPanel::sliderMoved(const QSlider* slider, int position)
+{
+    if (slider->isHidden())
+        return;
+    if (slider == cutoffSlider)
+        session_.setCutoffPosition(position);
+    else
+        session_.setQPosition(position);
+}
+
+void ControlPanel::follow(DesignChanges what)
+{
+    if (!(what & (DesignChange::Model | DesignChange::Positions | DesignChange::Rate | DesignChange::Restored)))
+        return;
+    const Document& document = session_.document();
+    const FilterState& filter = document.filter;
+    {
+        // The controls follow the document; they must not act as if the
+        // user had moved them.
+        const QSignalBlocker cutoffBlocker(cutoffSlider);
+        const QSignalBlocker qBlocker(qSlider);
+        const QSignalBlocker modelBlocker(modelComboBox);
+        cutoffSlider->setValue(document.cutoffPosition);
+        qSlider->setValue(document.qPosition);
+        modelComboBox->setCurrentIndex(std::clamp(filter.modelIndex, 0, MODEL_CUSTOM));
+    }
+    cutoffLabel->setText(QString::fromStdString(cutoffLabelText(filter.cutoff)));
+    qLabel->setText(QString::fromStdString(qLabelText(filter.q)));
+    const bool custom = filter.modelIndex == MODEL_CUSTOM;
+    cutoffLabel->setVisible(!custom);
+    showSlider(cutoffSlider, !custom);
+    qLabel->setVisible(filter.qVisible);
+    showSlider(qSlider, filter.qVisible);
+}
+
+void ControlPanel::place(const Layout& layout, double devicePixelRatio) const
 {
     const double ratio = devicePixelRatio > 0.0 ? devicePixelRatio : 1.0;
-    place(controls.modelLabel, layout, MODEL_LABEL, ratio, logicalHeight(layout, MODEL_LABEL, ratio));
+    placeWidget(modelLabel, layout, MODEL_LABEL, ratio, logicalHeight(layout, MODEL_LABEL, ratio));
     // The closed box keeps its own height; its list opens below it.
-    place(controls.modelComboBox, layout, MODEL_COMBO_BOX, ratio, controls.modelComboBox->sizeHint().height());
-    place(controls.cutoffLabel, layout, CUTOFF_LABEL, ratio, logicalHeight(layout, CUTOFF_LABEL, ratio));
-    place(controls.cutoffSlider, layout, CUTOFF_SLIDER, ratio, logicalHeight(layout, CUTOFF_SLIDER, ratio));
-    place(controls.qLabel, layout, Q_LABEL, ratio, logicalHeight(layout, Q_LABEL, ratio));
-    place(controls.qSlider, layout, Q_SLIDER, ratio, logicalHeight(layout, Q_SLIDER, ratio));
+    placeWidget(modelComboBox, layout, MODEL_COMBO_BOX, ratio, modelComboBox->sizeHint().height());
+    placeWidget(cutoffLabel, layout, CUTOFF_LABEL, ratio, logicalHeight(layout, CUTOFF_LABEL, ratio));
+    placeWidget(cutoffSlider, layout, CUTOFF_SLIDER, ratio, logicalHeight(layout, CUTOFF_SLIDER, ratio));
+    placeWidget(qLabel, layout, Q_LABEL, ratio, logicalHeight(layout, Q_LABEL, ratio));
+    placeWidget(qSlider, layout, Q_SLIDER, ratio, logicalHeight(layout, Q_SLIDER, ratio));
 }

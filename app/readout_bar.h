@@ -15,6 +15,8 @@
 // the line takes whatever width the bar gives it, cut at the right when it
 // is too long.
 class ReadoutBar : public QWidget {
+    Q_OBJECT
+
 public:
     explicit ReadoutBar(QWidget* parent);
 

@@ -21,31 +21,19 @@ int validCount(const RootList& list)
     return list.count < MAX_ROOTS ? list.count : MAX_ROOTS;
 }
 
-template <typename Filter>
-auto listOf(Filter& filter, RootListKind kind) -> decltype(&filter.zeros)
+void select(RootEditor& editor, RootListKind list, int slot, const Root& root)
 {
-    switch (kind) {
-    case RootListKind::Zeros: return &filter.zeros;
-    case RootListKind::Poles: return &filter.poles;
-    case RootListKind::None: break;
-    }
-    return nullptr;
-}
-
-void select(RootEditor& editor, FilterState& filter, RootList& list, int slot)
-{
-    editor.selectedRoot = SelectedRoot{&list == &filter.poles ? RootListKind::Poles : RootListKind::Zeros, slot};
-    editor.selectedAsSeen = list.root(slot);
+    editor.selectedRoot = SelectedRoot{list, slot};
+    editor.selectedAsSeen = root;
 }
 
 // The list of the selected root while its slot still holds that root, else
 // null: nothing selected yet, or a delete or a new design has dropped the
 // slot or put another root into it. Every access to the selection goes
 // through here.
-template <typename Filter>
-auto liveSelection(const RootEditor& editor, Filter& filter) -> decltype(&filter.zeros)
+const RootList* liveSelection(const RootEditor& editor, const FilterState& filter)
 {
-    const auto list = listOf(filter, editor.selectedRoot.list);
+    const RootList* list = rootList(filter, editor.selectedRoot.list);
     const int index = editor.selectedRoot.index;
     if (list == nullptr || index < 0 || index >= validCount(*list))
         return nullptr;
@@ -72,11 +60,11 @@ EditorResponse redrawKeepingMarker(const EditorView& view)
 // Deletes the selected root and redraws. The pointer then points at nothing
 // until it moves: a press or a right-click in the same place must not reach
 // whatever root has taken the deleted one's slot.
-EditorResponse deleteAndForget(RootEditor& editor, FilterState& filter, const EditorView& view)
+EditorResponse deleteAndForget(RootEditor& editor, const FilterState& filter, const EditorView& view)
 {
-    deleteSelectedRoot(editor, filter);
-    editor.hovering = false;
     EditorResponse response = redrawKeepingMarker(view);
+    response.edit = deleteSelectedRoot(editor, filter);
+    editor.hovering = false;
     response.setCursor = true;
     response.cursor = CursorKind::Arrow;
     return response;
@@ -116,15 +104,17 @@ Nearest nearestRoot(const FilterState& filter, double re, double im)
 
 }  // namespace
 
-double findNearestRoot(RootEditor& editor, FilterState& filter, double re, double im)
+void noteRootsChanged(RootEditor& editor) { editor.hoverBasis.rootsChanged = true; }
+
+double findNearestRoot(RootEditor& editor, const FilterState& filter, double re, double im)
 {
     const Nearest nearest = nearestRoot(filter, re, im);
-    if (RootList* list = listOf(filter, nearest.list))
-        select(editor, filter, *list, nearest.index);
+    if (const RootList* list = rootList(filter, nearest.list))
+        select(editor, nearest.list, nearest.index, list->root(nearest.index));
     return std::sqrt(nearest.distanceSquared);
 }
 
-bool hitTestRoot(RootEditor& editor, FilterState& filter, const ZPlaneGeometry& geometry, int x, int y)
+bool hitTestRoot(RootEditor& editor, const FilterState& filter, const ZPlaneGeometry& geometry, int x, int y)
 {
     const std::int64_t dxPix = static_cast<std::int64_t>(x) - geometry.centreX;
     const std::int64_t dyPix = static_cast<std::int64_t>(y) - geometry.centreY;
@@ -150,57 +140,51 @@ bool hitTestRoot(RootEditor& editor, FilterState& filter, const ZPlaneGeometry& 
 // The position follows from dragStart and the whole offset, so nothing
 // accumulates over a drag. The absolute value keeps a pair's stored imaginary
 // part non-negative: across the real axis the pointer holds the other mark.
-void moveSelectedRoot(RootEditor& editor, FilterState& filter, const ZPlaneGeometry& geometry, std::int64_t dx,
-                      std::int64_t dy)
+RootEdit moveSelectedRoot(RootEditor& editor, const FilterState& filter, const ZPlaneGeometry& geometry,
+                          std::int64_t dx, std::int64_t dy)
 {
     if (editor.grabbedAbove)
         dy = -dy;
-    if (RootList* list = liveSelection(editor, filter)) {
-        const int slot = editor.selectedRoot.index;
-        list->positions[slot].re = editor.dragStart.re + pixelsToUnits(geometry, dx);
-        if (list->pairFlags[slot])
-            list->positions[slot].im = std::fabs(editor.dragStart.im + pixelsToUnits(geometry, dy));
-        editor.selectedAsSeen = list->root(slot);
-    }
-    normalizeGain(filter);
+    const RootList* list = liveSelection(editor, filter);
+    if (list == nullptr)
+        return {RootEdit::Kind::Normalize, {}, {}};
+    const int slot = editor.selectedRoot.index;
+    Root moved = list->root(slot);
+    moved.position.re = editor.dragStart.re + pixelsToUnits(geometry, dx);
+    if (moved.pair)
+        moved.position.im = std::fabs(editor.dragStart.im + pixelsToUnits(geometry, dy));
+    editor.selectedAsSeen = moved;
+    return {RootEdit::Kind::Replace, editor.selectedRoot, moved};
 }
 
 // The palette lies above the z-plane, so a new pair starts below the real
 // axis: its mirrored mark is the one under the pointer.
-bool addRootFromPalette(RootEditor& editor, FilterState& filter, const ZPlaneGeometry& geometry, int cell, int x,
-                        int y)
+RootEdit addRootFromPalette(RootEditor& editor, const FilterState& filter, const ZPlaneGeometry& geometry, int cell,
+                            int x, int y)
 {
     if (cell < 0 || cell > 3)
-        return false;
+        return {};
     const bool pair = cell % 2 != 0;
     const double im = pair ? pixelsToUnits(geometry, static_cast<std::int64_t>(y) - geometry.centreY) : 0.0;
     const double re = pixelsToUnits(geometry, static_cast<std::int64_t>(x) - geometry.centreX);
 
-    RootList& list = cell < 2 ? filter.poles : filter.zeros;
+    const RootListKind kind = cell < 2 ? RootListKind::Poles : RootListKind::Zeros;
+    const RootList& list = *rootList(filter, kind);
     if (list.count < 0 || list.count >= MAX_ROOTS)
-        return false;
-    const int slot = list.count;
-    list.positions[slot] = Complex{re, im};
-    list.count = slot + 1;
-
-    editor.dragStart = Complex{re, im};
+        return {};
+    const Root added{Complex{re, im}, pair};
+    editor.dragStart = added.position;
     editor.grabbedAbove = false;
-    list.pairFlags[slot] = pair;
-    select(editor, filter, list, slot);
-    normalizeGain(filter);
-    return true;
+    select(editor, kind, list.count, added);
+    return {RootEdit::Kind::Add, editor.selectedRoot, added};
 }
 
 // The last root of the list takes the deleted root's slot.
-void deleteSelectedRoot(RootEditor& editor, FilterState& filter)
+RootEdit deleteSelectedRoot(RootEditor& editor, const FilterState& filter)
 {
-    if (RootList* list = liveSelection(editor, filter)) {
-        const int slot = editor.selectedRoot.index;
-        list->count = list->count - 1;
-        list->pairFlags[slot] = list->pairFlags[list->count];
-        list->positions[slot] = list->positions[list->count];
-    }
-    normalizeGain(filter);
+    if (liveSelection(editor, filter) == nullptr)
+        return {RootEdit::Kind::Normalize, {}, {}};
+    return {RootEdit::Kind::Delete, editor.selectedRoot, {}};
 }
 
 bool selectedPairFlag(const RootEditor& editor, const FilterState& filter)
@@ -211,49 +195,36 @@ bool selectedPairFlag(const RootEditor& editor, const FilterState& filter)
 
 // A pair made from a single root keeps the imaginary part 0: a double real
 // root until it is dragged.
-void setSelectedPairFlag(RootEditor& editor, FilterState& filter, bool pair)
+RootEdit setSelectedPairFlag(RootEditor& editor, const FilterState& filter, bool pair)
 {
-    if (RootList* list = liveSelection(editor, filter)) {
-        const int slot = editor.selectedRoot.index;
-        list->pairFlags[slot] = pair;
-        if (!pair)
-            list->positions[slot].im = 0.0;
-        editor.selectedAsSeen = list->root(slot);
-    }
-    normalizeGain(filter);
+    const RootList* list = liveSelection(editor, filter);
+    if (list == nullptr)
+        return {RootEdit::Kind::Normalize, {}, {}};
+    Root changed = list->root(editor.selectedRoot.index);
+    changed.pair = pair;
+    if (!pair)
+        changed.position.im = 0.0;
+    editor.selectedAsSeen = changed;
+    return {RootEdit::Kind::Replace, editor.selectedRoot, changed};
 }
 
 namespace {
 
-bool sameRoots(const RootList& a, const RootList& b)
-{
-    const int count = validCount(a);
-    if (count != validCount(b))
-        return false;
-    for (int i = 0; i < count; ++i)
-        if (a.pairFlags[i] != b.pairFlags[i] ||
-            std::memcmp(&a.positions[i], &b.positions[i], sizeof a.positions[i]) != 0)
-            return false;
-    return true;
-}
-
 // Whether the hover state was found on roots or a geometry that have
 // changed since: a design, a sample rate, an edit or a resize.
-bool hoverIsStale(const RootEditor& editor, const FilterState& filter, const ZPlaneGeometry& geometry)
+bool hoverIsStale(const RootEditor& editor, const ZPlaneGeometry& geometry)
 {
     const RootEditor::HoverBasis& seen = editor.hoverBasis;
-    return !sameRoots(seen.zeros, filter.zeros) || !sameRoots(seen.poles, filter.poles) ||
-           seen.centreX != geometry.centreX || seen.centreY != geometry.centreY ||
+    return seen.rootsChanged || seen.centreX != geometry.centreX || seen.centreY != geometry.centreY ||
            std::memcmp(&seen.scale, &geometry.scale, sizeof seen.scale) != 0;
 }
 
 // The z-plane test comes first: the row the palette shares with the z-plane
 // counts as z-plane.
-EditorResponse hover(RootEditor& editor, FilterState& filter, const EditorView& view, int x, int y)
+EditorResponse hover(RootEditor& editor, const FilterState& filter, const EditorView& view, int x, int y)
 {
     RootEditor::HoverBasis& seen = editor.hoverBasis;
-    seen.zeros = filter.zeros;
-    seen.poles = filter.poles;
+    seen.rootsChanged = false;
     seen.centreX = view.geometry.centreX;
     seen.centreY = view.geometry.centreY;
     seen.scale = view.geometry.scale;
@@ -285,7 +256,7 @@ EditorResponse hover(RootEditor& editor, FilterState& filter, const EditorView& 
 // The applied position never leaves zPlaneRect. A root fresh from the palette
 // waits on the top row, not outside, while the pointer stays in the palette;
 // once the pointer has been anywhere else, the palette counts as outside.
-EditorResponse drag(RootEditor& editor, FilterState& filter, const EditorView& view, int x, int y)
+EditorResponse drag(RootEditor& editor, const FilterState& filter, const EditorView& view, int x, int y)
 {
     const Rect& zPlaneRect = view.zPlaneRect;
     const bool wasFromPalette = editor.fromPalette;
@@ -323,8 +294,9 @@ EditorResponse drag(RootEditor& editor, FilterState& filter, const EditorView& v
 
     editor.lastDragPoint = clamped;
     editor.addedRootUnshown = false;
-    moveSelectedRoot(editor, filter, view.geometry, static_cast<std::int64_t>(clamped.x) - editor.pressPoint.x,
-                     static_cast<std::int64_t>(clamped.y) - editor.pressPoint.y);
+    response.edit = moveSelectedRoot(editor, filter, view.geometry,
+                                     static_cast<std::int64_t>(clamped.x) - editor.pressPoint.x,
+                                     static_cast<std::int64_t>(clamped.y) - editor.pressPoint.y);
     response.redraw = true;
     response.showMarker = false;
     return response;
@@ -332,7 +304,7 @@ EditorResponse drag(RootEditor& editor, FilterState& filter, const EditorView& v
 
 }  // namespace
 
-EditorResponse handleMouseMove(RootEditor& editor, FilterState& filter, const EditorView& view, int x, int y)
+EditorResponse handleMouseMove(RootEditor& editor, const FilterState& filter, const EditorView& view, int x, int y)
 {
     return editor.dragging ? drag(editor, filter, view, x, y) : hover(editor, filter, view, x, y);
 }
@@ -343,7 +315,8 @@ EditorResponse handleMouseMove(RootEditor& editor, FilterState& filter, const Ed
 // must act on what lies under the pointer, so it then hit-tests again where
 // it lands, as a movement there would. A drag ends only with a release: a
 // press during one, which only a lost release lets through, changes nothing.
-EditorResponse handleLeftButtonDown(RootEditor& editor, FilterState& filter, const EditorView& view, int x, int y)
+EditorResponse handleLeftButtonDown(RootEditor& editor, const FilterState& filter, const EditorView& view, int x,
+                                    int y)
 {
     const Rect& paletteRect = view.paletteRect;
     if (editor.dragging)
@@ -353,7 +326,7 @@ EditorResponse handleLeftButtonDown(RootEditor& editor, FilterState& filter, con
     editor.pressPoint = Point{x, y};
 
     EditorResponse response;
-    if (hoverIsStale(editor, filter, view.geometry)) {
+    if (hoverIsStale(editor, view.geometry)) {
         const bool wasHovering = editor.hovering;
         const EditorResponse again = hover(editor, filter, view, x, y);
         if (editor.hovering != wasHovering) {
@@ -371,7 +344,8 @@ EditorResponse handleLeftButtonDown(RootEditor& editor, FilterState& filter, con
         const std::int64_t cell = (static_cast<std::int64_t>(x) - paletteRect.left) / side;
         if (cell < 0 || cell > 3)
             return response;
-        editor.fromPalette = addRootFromPalette(editor, filter, view.geometry, static_cast<int>(cell), x, y);
+        response.edit = addRootFromPalette(editor, filter, view.geometry, static_cast<int>(cell), x, y);
+        editor.fromPalette = response.edit.kind == RootEdit::Kind::Add;
         if (!editor.fromPalette)
             return response;
         editor.addedRootUnshown = true;
@@ -380,14 +354,13 @@ EditorResponse handleLeftButtonDown(RootEditor& editor, FilterState& filter, con
     editor.dragging = true;
     editor.lastDragPoint = editor.pressPoint;
     response.switchToCustom = true;
-    response.grabMouse = true;
     return response;
 }
 
 // A release inside the z-plane leaves the root where the last movement put
 // it; that movement has redrawn already. A root added from the palette with
 // no movement since is shown now, where the press put it.
-EditorResponse handleLeftButtonUp(RootEditor& editor, FilterState& filter, const EditorView& view)
+EditorResponse handleLeftButtonUp(RootEditor& editor, const FilterState& filter, const EditorView& view)
 {
     if (!editor.dragging)
         return {};
@@ -400,7 +373,6 @@ EditorResponse handleLeftButtonUp(RootEditor& editor, FilterState& filter, const
         response = redrawKeepingMarker(view);
     }
     editor.addedRootUnshown = false;
-    response.releaseMouse = true;
     return response;
 }
 
@@ -426,14 +398,14 @@ EditorResponse handleContextMenu(RootEditor& editor, const FilterState& filter, 
     return response;
 }
 
-EditorResponse handleRootCommand(RootEditor& editor, FilterState& filter, const EditorView& view, int id)
+EditorResponse handleRootCommand(RootEditor& editor, const FilterState& filter, const EditorView& view, int id)
 {
     EditorResponse response;
     if (id == IDM_ROOT_DELETE) {
         response = deleteAndForget(editor, filter, view);
     } else if (id == IDM_ROOT_TOGGLE) {
-        setSelectedPairFlag(editor, filter, !selectedPairFlag(editor, filter));
         response = redrawKeepingMarker(view);
+        response.edit = setSelectedPairFlag(editor, filter, !selectedPairFlag(editor, filter));
     } else {
         return {};
     }
@@ -441,7 +413,8 @@ EditorResponse handleRootCommand(RootEditor& editor, FilterState& filter, const 
     return response;
 }
 
-EditorResponse handleDoubleClick(RootEditor& editor, FilterState& filter, const EditorView& view, int x, int y)
+EditorResponse handleDoubleClick(RootEditor& editor, const FilterState& filter, const EditorView& view, int x,
+                                 int y)
 {
     if (editor.dragging)
         return {};
@@ -467,7 +440,7 @@ std::optional<PointedRoot> rootAt(const FilterState& filter, const EditorView& v
     const std::int64_t dyPix = static_cast<std::int64_t>(y) - geometry.centreY;
     const Nearest nearest =
         nearestRoot(filter, pixelsToUnits(geometry, dxPix), pixelsToUnits(geometry, dyPix < 0 ? -dyPix : dyPix));
-    const RootList* list = listOf(filter, nearest.list);
+    const RootList* list = rootList(filter, nearest.list);
     if (list == nullptr || !(std::sqrt(nearest.distanceSquared) <= HIT_DISTANCE))
         return std::nullopt;
     return PointedRoot{nearest.list, list->root(nearest.index)};
@@ -484,17 +457,14 @@ std::optional<Complex> typedPositionStart(const RootEditor& editor, const Filter
     return start;
 }
 
-EditorResponse applyTypedPosition(RootEditor& editor, FilterState& filter, Complex position)
+EditorResponse applyTypedPosition(RootEditor& editor, const FilterState& filter, Complex position)
 {
-    RootList* list = liveSelection(editor, filter);
+    const RootList* list = liveSelection(editor, filter);
     if (list == nullptr)
         return {};
-    const int slot = editor.selectedRoot.index;
-    list->positions[slot].re = position.re;
-    list->positions[slot].im = list->pairFlags[slot] ? position.im : 0.0;
-    editor.selectedAsSeen = list->root(slot);
-    normalizeGain(filter);
+    editor.selectedAsSeen = typedRoot(list->root(editor.selectedRoot.index), position);
     EditorResponse response;
+    response.edit = {RootEdit::Kind::Replace, editor.selectedRoot, editor.selectedAsSeen};
     response.switchToCustom = true;
     response.redraw = true;
     response.showMarker = false;

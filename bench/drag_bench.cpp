@@ -45,10 +45,9 @@ void settle()
         QCoreApplication::processEvents();
 }
 
-QPoint inWindow(const MainWindow& window, int x, int y)
-{
-    return window.clientArea()->mapTo(&window, QPoint(x, y));
-}
+const ClientArea* clientAreaOf(const MainWindow& window) { return static_cast<const ClientArea*>(window.centralWidget()); }
+
+QPoint inWindow(const MainWindow& window, int x, int y) { return clientAreaOf(window)->mapTo(&window, QPoint(x, y)); }
 
 // Each run drags in a window of its own, made with the default filter and
 // deleted before the application goes.
@@ -59,14 +58,14 @@ void BM_DragStep(benchmark::State& state)
         state.SkipWithError("no main window");
         return;
     }
-    ClientArea* clientArea = mainWindow->clientArea();
+    const ClientArea* clientArea = clientAreaOf(*mainWindow);
     const int width = static_cast<int>(state.range(0)), height = static_cast<int>(state.range(1));
     mainWindow->resize(width, height + mainWindow->menuBar()->sizeHint().height());
     settle();
     QWindow* window = mainWindow->windowHandle();
 
     // Grab the first pole of the current design and drag it to and fro.
-    const Complex pole = mainWindow->filter().poles.positions[0];
+    const Complex pole = mainWindow->session().filter().poles.positions[0];
     const ZPlaneGeometry& geometry = clientArea->plots().zPlane.geometry();
     const QPoint grab = inWindow(*mainWindow, geometry.centreX + static_cast<int>(pole.re * geometry.scale),
                                  geometry.centreY - static_cast<int>(pole.im * geometry.scale));
@@ -78,7 +77,7 @@ void BM_DragStep(benchmark::State& state)
         return;
     }
     PaintCounter counter;
-    clientArea->installEventFilter(&counter);
+    mainWindow->centralWidget()->installEventFilter(&counter);
     int step = 0;
     std::uint64_t allocations = 0;
     for (auto _ : state) {
@@ -88,21 +87,22 @@ void BM_DragStep(benchmark::State& state)
         settle();
         allocations += allocationCount() - before;
     }
-    clientArea->removeEventFilter(&counter);
+    mainWindow->centralWidget()->removeEventFilter(&counter);
 
-    // The program's own part of a step: the editor's decision and the
-    // partial redraw, without Qt's event delivery and painting. It runs on
-    // copies of the window's editor and filter, drawing into plots of its
-    // own laid out as the window's, so that the window is left as it was.
+    // The program's own part of a step: the editor's decision, its edit
+    // carried out and the partial redraw, without Qt's event delivery and
+    // painting. It runs on copies of the window's editor and filter, drawing
+    // into plots of its own laid out as the window's, so that the window is
+    // left as it was.
     RootEditor editor = clientArea->rootEditor();
-    FilterState filter = mainWindow->filter();
+    FilterState filter = mainWindow->session().filter();
     const Layout& layout = clientArea->layout();
     Plots plots;
     plots.response.cutoffMarkerVisible = clientArea->plots().response.cutoffMarkerVisible;
     const int surfaceW = surfaceWidth(clientArea->surface()), surfaceH = surfaceHeight(clientArea->surface());
     plots.response.clearResponseRows(static_cast<std::size_t>(surfaceW));
     resizeSurface(plots.surface, surfaceW, surfaceH);
-    fullPaint(plots, layout, filter, mainWindow->fonts(), {0, 0, surfaceW, surfaceH});
+    fullPaint(plots, layout, filter, clientArea->fonts(), {0, 0, surfaceW, surfaceH});
     std::uint64_t ownAllocations = 0;
     const Point pressed = editor.pressPoint;
     for (int i = 1; i <= 64; ++i) {
@@ -110,8 +110,9 @@ void BM_DragStep(benchmark::State& state)
                               plots.response.cutoffMarkerVisible};
         const std::uint64_t before = allocationCount();
         const EditorResponse response = handleMouseMove(editor, filter, view, pressed.x - (i % 16), pressed.y - (i % 8));
+        applyRootEdit(filter, response.edit);
         if (response.redraw)
-            partialRedraw(plots, layout, filter, mainWindow->fonts(), response.showMarker);
+            partialRedraw(plots, layout, filter, clientArea->fonts(), response.showMarker);
         ownAllocations += allocationCount() - before;
     }
     QTest::mouseRelease(window, Qt::LeftButton, {}, grab);
@@ -135,14 +136,14 @@ void BM_ReadoutRepaint(benchmark::State& state)
     }
     mainWindow->resize(static_cast<int>(state.range(0)), 600);
     settle();
-    ReadoutBar& bar = mainWindow->readoutBar();
-    const Root pole = mainWindow->filter().poles.root(0);
+    ReadoutBar& bar = *mainWindow->findChild<ReadoutBar*>();
+    const Root pole = mainWindow->session().filter().poles.root(0);
     int step = 0;
     for (auto _ : state) {
         step = (step + 1) % 16;
         Root moved = pole;
         moved.position.re -= step * 1e-3;
-        bar.setText(QString::fromStdString(rootReadout(moved, RootKind::Pole, mainWindow->filter().nyquist)));
+        bar.setText(QString::fromStdString(rootReadout(moved, RootKind::Pole, mainWindow->session().filter().nyquist)));
         bar.repaint();
     }
 }

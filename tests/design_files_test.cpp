@@ -64,12 +64,7 @@ class DesignFilesTest : public QObject, public WindowDriver {
 
     // The surface of a full paint of the window's current state with the
     // marker, as opening a file shows it.
-    QImage shownAfresh()
-    {
-        mainWindow()->setDocument(mainWindow()->document(), true);
-        settle();
-        return surface().image.copy();
-    }
+    QImage shownAfresh() const { return ::freshFullPaint(*mainWindow(), true); }
 
     QString expectedTitle(const QString& path, bool unsaved) const
     {
@@ -102,7 +97,7 @@ class DesignFilesTest : public QObject, public WindowDriver {
         if (!openWindow())
             return {};
         const QString path = pathOf(name);
-        if (!mainWindow()->saveDesignFile(path).isEmpty())
+        if (!files().saveDesignFile(path).isEmpty())
             return {};
         return path;
     }
@@ -143,23 +138,23 @@ private slots:
                 dragFirstPole(-25, -18);
                 QCOMPARE(filterState().modelIndex, MODEL_CUSTOM);
             }
-            const Document before = mainWindow()->document();
+            const Document before = session().document();
             const QImage picture = shownAfresh();
             const QString path = pathOf(QStringLiteral("trip%1.vorbel").arg(index++));
-            QCOMPARE(mainWindow()->saveDesignFile(path), QString());
+            QCOMPARE(files().saveDesignFile(path), QString());
             QCOMPARE(mainWindow()->windowTitle(), expectedTitle(path, false));
             QCOMPARE(QString::fromUtf8(contents(path)), QString::fromStdString(writeDesign(before)));
 
             // Something else in between, so that opening has to change it back.
             triggerCommand(s.rate == IDM_RATE_44100 ? IDM_RATE_192000 : IDM_RATE_44100);
             chooseModelByKeys(s.model == 0 ? 5 : 0);
-            QVERIFY(!(mainWindow()->document() == before));
+            QVERIFY(!(session().document() == before));
             QCOMPARE(mainWindow()->windowTitle(), expectedTitle(path, true));
 
-            QCOMPARE(mainWindow()->openDesignFile(path), QString());
+            QCOMPARE(files().openDesignFile(path), QString());
             settle();
-            QVERIFY2(mainWindow()->document() == before, qPrintable(path));
-            QCOMPARE(mainWindow()->filePath(), QFileInfo(path).absoluteFilePath());
+            QVERIFY2(session().document() == before, qPrintable(path));
+            QCOMPARE(session().filePath(), QFileInfo(path).absoluteFilePath());
             QCOMPARE(mainWindow()->windowTitle(), expectedTitle(path, false));
             QVERIFY(cutoffMarkerVisible());
             const Rect all{0, 0, picture.width(), picture.height()};
@@ -182,7 +177,7 @@ private slots:
         triggerCommand(IDM_RATE_96000);
         QCOMPARE(mainWindow()->windowTitle(), QString("Vorbel"));
         const QString path = pathOf("title.vorbel");
-        QCOMPARE(mainWindow()->saveDesignFile(path), QString());
+        QCOMPARE(files().saveDesignFile(path), QString());
         QCOMPARE(mainWindow()->windowTitle(), QString("title.vorbel - Vorbel"));
 
         triggerCommand(IDM_RATE_48000);
@@ -197,11 +192,11 @@ private slots:
 
         chooseModelByKeys(2);
         QCOMPARE(mainWindow()->windowTitle(), QString("title.vorbel* - Vorbel"));
-        QCOMPARE(mainWindow()->saveDesignFile(path), QString());
+        QCOMPARE(files().saveDesignFile(path), QString());
         QCOMPARE(mainWindow()->windowTitle(), QString("title.vorbel - Vorbel"));
         setSliderByKeys(controls().qSlider, 600);
         QCOMPARE(mainWindow()->windowTitle(), QString("title.vorbel* - Vorbel"));
-        QCOMPARE(mainWindow()->saveDesignFile(path), QString());
+        QCOMPARE(files().saveDesignFile(path), QString());
 
         // A root moved with the mouse.
         dragFirstPole(10, -30);
@@ -209,12 +204,12 @@ private slots:
         QCOMPARE(mainWindow()->windowTitle(), QString("title.vorbel* - Vorbel"));
 
         // Save without a file is Save As; with one it writes the same file.
-        QCOMPARE(mainWindow()->saveDesignFile(path), QString());
+        QCOMPARE(files().saveDesignFile(path), QString());
         triggerCommand(IDM_RATE_44100);
         commandAction(IDM_FILE_SAVE)->trigger();
         settle();
         QCOMPARE(mainWindow()->windowTitle(), QString("title.vorbel - Vorbel"));
-        QCOMPARE(QString::fromUtf8(contents(path)), QString::fromStdString(writeDesign(mainWindow()->document())));
+        QCOMPARE(QString::fromUtf8(contents(path)), QString::fromStdString(writeDesign(session().document())));
     }
 
     // Every kind of bad file is refused with a message naming the file and
@@ -224,7 +219,7 @@ private slots:
         const QString good = startWithSavedFile("good.vorbel");
         QVERIFY(!good.isEmpty());
         chooseModelByKeys(3);
-        const Document document = mainWindow()->document();
+        const Document document = session().document();
         const QString title = mainWindow()->windowTitle();
         QCOMPARE(title, QString("good.vorbel* - Vorbel"));
         const QImage picture = surface().image.copy();
@@ -291,22 +286,22 @@ private slots:
         QVERIFY(base.find("\"cutoffPosition\": 1000") != std::string::npos);
         QVERIFY(QDir(folder_.path()).mkdir("folder.vorbel"));
 
-        std::vector<std::pair<QString, QString>> files;
+        std::vector<std::pair<QString, QString>> refused;
         for (const Case& c : cases) {
             QVERIFY2(c.bytes != base, c.name);
             QVERIFY(writeBytes(pathOf(c.name), QByteArray::fromStdString(c.bytes)));
-            files.emplace_back(pathOf(c.name), QString::fromStdString(c.problem));
+            refused.emplace_back(pathOf(c.name), QString::fromStdString(c.problem));
         }
-        files.emplace_back(pathOf("folder.vorbel"), "is a folder, not a design file");
-        files.emplace_back(pathOf("absent.vorbel"), "cannot open: ");
+        refused.emplace_back(pathOf("folder.vorbel"), "is a folder, not a design file");
+        refused.emplace_back(pathOf("absent.vorbel"), "cannot open: ");
 
-        for (const auto& [path, problem] : files) {
-            const QString message = mainWindow()->openDesignFile(path);
+        for (const auto& [path, problem] : refused) {
+            const QString message = files().openDesignFile(path);
             QVERIFY2(message.contains(QDir::toNativeSeparators(path)), qPrintable(message));
             QVERIFY2(message.contains(problem), qPrintable(path + ": " + message));
             settle();
-            QVERIFY(mainWindow()->document() == document);
-            QCOMPARE(mainWindow()->filePath(), good);
+            QVERIFY(session().document() == document);
+            QCOMPARE(session().filePath(), good);
             QCOMPARE(mainWindow()->windowTitle(), title);
             QCOMPARE(QString::fromStdString(firstDifference(surface().image, picture,
                                                             {0, 0, picture.width(), picture.height()})),
@@ -316,10 +311,10 @@ private slots:
             QString shownText;
             bool shown = false;
             answerNextBox(&shownText, QMessageBox::Ok, &shown);
-            mainWindow()->openDesign(path);
+            files().openDesign(path);
             QVERIFY(shown);
             QCOMPARE(shownText, message);
-            QVERIFY(mainWindow()->document() == document);
+            QVERIFY(session().document() == document);
             QCOMPARE(mainWindow()->windowTitle(), title);
         }
     }
@@ -339,10 +334,10 @@ private slots:
         QVERIFY(QDir(folder_.path()).mkdir("occupied.vorbel"));
         const QString targets[] = {pathOf("no-such-folder/design.vorbel"), pathOf("occupied.vorbel")};
         for (const QString& target : targets) {
-            const QString message = mainWindow()->saveDesignFile(target);
+            const QString message = files().saveDesignFile(target);
             QVERIFY2(message.contains(QDir::toNativeSeparators(target)), qPrintable(message));
             QVERIFY(message.contains("Cannot save"));
-            QCOMPARE(mainWindow()->filePath(), path);
+            QCOMPARE(session().filePath(), path);
             QCOMPARE(mainWindow()->windowTitle(), title);
             QCOMPARE(contents(path), earlier);
         }
@@ -356,7 +351,7 @@ private slots:
         // Save through the menu, its folder gone: the box names the file.
         QVERIFY(QDir(folder_.path()).mkdir("gone"));
         const QString inGone = pathOf("gone/design.vorbel");
-        QCOMPARE(mainWindow()->saveDesignFile(inGone), QString());
+        QCOMPARE(files().saveDesignFile(inGone), QString());
         QVERIFY(QDir(pathOf("gone")).removeRecursively());
         chooseModelByKeys(5);
         QString text;
@@ -408,13 +403,13 @@ private slots:
             path = startWithSavedFile("close.vorbel");
             const QByteArray saved = contents(path);
             chooseModelByKeys(6);
-            const Document changed = mainWindow()->document();
+            const Document changed = session().document();
             answerNextBox(&text, QMessageBox::Cancel, &shown);
             closeIt();
             QVERIFY(shown);
             QVERIFY2(text.contains("close.vorbel"), qPrintable(text));
             QVERIFY(mainWindow()->isVisible());
-            QVERIFY(mainWindow()->document() == changed);
+            QVERIFY(session().document() == changed);
             QCOMPARE(contents(path), saved);
 
             // Discard closes and writes nothing.
@@ -431,7 +426,7 @@ private slots:
             closeIt();
             QVERIFY(shown);
             QVERIFY(!mainWindow()->isVisible());
-            QCOMPARE(QString::fromUtf8(contents(path)), QString::fromStdString(writeDesign(mainWindow()->document())));
+            QCOMPARE(QString::fromUtf8(contents(path)), QString::fromStdString(writeDesign(session().document())));
             QVERIFY(!(contents(path) == saved));
 
             // A save that fails keeps the window open, after saying why.
@@ -439,7 +434,7 @@ private slots:
             closeWindow();
             QVERIFY(openWindow());
             path = pathOf("doomed/close.vorbel");
-            QCOMPARE(mainWindow()->saveDesignFile(path), QString());
+            QCOMPARE(files().saveDesignFile(path), QString());
             QVERIFY(QDir(pathOf("doomed")).removeRecursively());
             chooseModelByKeys(1);
             QString failure;
@@ -469,7 +464,7 @@ private slots:
         setSliderByKeys(controls().qSlider, 1500);
         dragFirstPole(-12, 20);
         const QString picturePath = pathOf("picture.png");
-        QCOMPARE(mainWindow()->exportPicture(picturePath), QString());
+        QCOMPARE(files().exportPicture(picturePath), QString());
         const QImage& held = surface().image;
         QImage written(picturePath);
         QVERIFY(!written.isNull());
@@ -479,8 +474,8 @@ private slots:
                  QString());
 
         const QString csv = pathOf("coefficients.csv");
-        QCOMPARE(mainWindow()->exportCoefficients(csv), QString());
-        const std::string text = coefficientText(mainWindow()->document());
+        QCOMPARE(files().exportCoefficients(csv), QString());
+        const std::string text = coefficientText(session().document());
         QCOMPARE(contents(csv).toStdString(), text);
 
         QGuiApplication::clipboard()->setText("something else");
@@ -490,8 +485,8 @@ private slots:
         // The exports change nothing of the document's file state.
         QCOMPARE(mainWindow()->windowTitle(), QString("Vorbel"));
         const QString nowhere = pathOf("no-such-folder/picture.png");
-        QVERIFY(mainWindow()->exportPicture(nowhere).contains(QDir::toNativeSeparators(nowhere)));
-        QVERIFY(mainWindow()->exportCoefficients(pathOf("no-such-folder/c.csv")).contains("Cannot export"));
+        QVERIFY(files().exportPicture(nowhere).contains(QDir::toNativeSeparators(nowhere)));
+        QVERIFY(files().exportCoefficients(pathOf("no-such-folder/c.csv")).contains("Cannot export"));
     }
 
     // The window the program starts with a file shows that file's design;
@@ -521,7 +516,7 @@ private slots:
             QVERIFY(window != nullptr);
             QVERIFY(QTest::qWaitForWindowExposed(window.get()));
             settle();
-            QVERIFY(window->document() == *read.document);
+            QVERIFY(window->session().document() == *read.document);
             QCOMPARE(window->windowTitle(), QString("start.vorbel - Vorbel"));
             QCOMPARE(QString::fromStdString(::differenceFromFullPaint(*window)), QString());
         }
@@ -539,7 +534,7 @@ private slots:
             QCOMPARE(window->windowTitle(), QString("Vorbel"));
             // The design of a window started without a file.
             QVERIFY(openWindow());
-            QVERIFY(window->document() == mainWindow()->document());
+            QVERIFY(window->session().document() == session().document());
         }
     }
 

@@ -380,7 +380,8 @@ private slots:
         QTest::mousePress(slider, Qt::LeftButton, {}, groove);
         settle();
         const int pressed = slider->value();
-        mainWindow()->switchToCustom();
+        // What a press on a root does: the model becomes "Custom".
+        session().editRoots({}, true, session().cutoffMarkerVisible(), QString());
         const FilterState custom = filterState();
         QTest::qWait(900);
         QCOMPARE(slider->value(), pressed);
@@ -395,8 +396,8 @@ private slots:
         const QPoint handle = sliderHandle(slider).center();
         QTest::mousePress(slider, Qt::LeftButton, {}, handle);
         QVERIFY(slider->isSliderDown());
-        mainWindow()->switchToCustom();
-        mainWindow()->redrawPlots(false);
+        // A press on a root and its drag's first movement.
+        session().editRoots({}, true, false, QString());
         QTest::mouseRelease(slider, Qt::LeftButton, {}, handle);
         settle();
         QVERIFY(!filterState().qVisible);
@@ -578,52 +579,53 @@ private slots:
 
     // With twice as many device pixels as logical ones, the surface, the
     // controls and the pointer all count device pixels.
-    // A document put in place shows exactly what the window showed when it
-    // held that document, controls, rate and cutoff marker included.
-    void setDocumentShowsWhatTheWindowShowedWithIt()
+    // A state put in place by undo or redo shows exactly what the window
+    // showed when it held that state, controls, rate and cutoff marker
+    // included.
+    void restoredStateShowsWhatTheWindowShowedWithIt()
     {
         chooseModelByKeys(1);
         setSliderByKeys(controls().cutoffSlider, 1000);
         clientArea()->invalidate();
         settle();
-        const Document before = mainWindow()->document();
-        const bool markerBefore = clientArea()->plots().response.cutoffMarkerVisible;
+        const Document before = session().document();
+        const int stepsBefore = session().history().stack().index();
         const QImage pictureBefore = clientArea()->surface().image.copy();
 
         chooseModelByKeys(4);
         setSliderByKeys(controls().qSlider, 700);
         setSliderByKeys(controls().cutoffSlider, 1500);
-        mainWindow()->handleCommand(IDM_RATE_96000);
-        settle();
+        triggerCommand(IDM_RATE_96000);
         // A drag hides the marker: the restored picture must bring it back.
         const Complex pole = filterState().poles.positions[0];
-        filterState().poles.positions[0] = Complex{pole.re * 0.5, pole.im};
-        mainWindow()->redrawPlots(false);
+        session().setRootPosition(RootListKind::Poles, 0, Complex{pole.re * 0.5, pole.im});
         settle();
-        const Document after = mainWindow()->document();
+        const Document after = session().document();
         const QImage pictureAfter = clientArea()->surface().image.copy();
         QVERIFY(!(after == before));
         QVERIFY(pictureAfter != pictureBefore);
+        QVERIFY(!cutoffMarkerVisible());
 
-        mainWindow()->setDocument(before, markerBefore);
-        settle();
-        QVERIFY(mainWindow()->document() == before);
+        const int stepsAfter = session().history().stack().index();
+        while (session().history().stack().index() > stepsBefore)
+            triggerCommand(IDM_UNDO);
+        QVERIFY(session().document() == before);
         QCOMPARE(controls().modelComboBox->currentIndex(), 1);
         QCOMPARE(controls().cutoffSlider->value(), 1000);
         QVERIFY(controls().cutoffSlider->isVisible());
         QCOMPARE(controls().qSlider->isVisible(), before.filter.qVisible);
-        QVERIFY(mainWindow()->document() == before);  // the controls moved nothing
+        QVERIFY(session().document() == before);  // the controls moved nothing
         QCOMPARE(clientArea()->surface().image, pictureBefore);
 
-        mainWindow()->setDocument(after, false);
-        settle();
-        QVERIFY(mainWindow()->document() == after);
-        QCOMPARE(controls().modelComboBox->currentIndex(), 4);
+        while (session().history().stack().index() < stepsAfter)
+            triggerCommand(IDM_REDO);
+        QVERIFY(session().document() == after);
+        QCOMPARE(controls().modelComboBox->currentIndex(), MODEL_CUSTOM);
         QCOMPARE(controls().qSlider->value(), 700);
         QCOMPARE(clientArea()->surface().image, pictureAfter);
 
         chooseModelByKeys(0);
-        mainWindow()->handleCommand(IDM_RATE_44100);
+        triggerCommand(IDM_RATE_44100);
         setSliderByKeys(controls().cutoffSlider, 1000);
         settle();
     }
@@ -638,7 +640,7 @@ private slots:
         // Whichever screen the window is not on.
         QScreen* dense = screens[0] == mainWindow()->screen() ? screens[1] : screens[0];
         QVERIFY(dense->devicePixelRatio() > clientArea()->devicePixelRatioF());
-        const int fontHeightBefore = mainWindow()->fonts().arialFont->height;
+        const int fontHeightBefore = clientArea()->fonts().arialFont->height;
 
         mainWindow()->windowHandle()->setScreen(dense);
         settle();
@@ -647,8 +649,8 @@ private slots:
         QCOMPARE(surfaceWidth(clientArea()->surface()), static_cast<int>(std::lround(clientArea()->width() * ratio)));
         QCOMPARE(surfaceHeight(clientArea()->surface()), static_cast<int>(std::lround(clientArea()->height() * ratio)));
         const Fonts expected = createFonts(toPixel(dense->logicalDotsPerInchY() * ratio));
-        QCOMPARE(mainWindow()->fonts().arialFont->height, expected.arialFont->height);
-        QVERIFY(mainWindow()->fonts().arialFont->height > fontHeightBefore);
+        QCOMPARE(clientArea()->fonts().arialFont->height, expected.arialFont->height);
+        QVERIFY(clientArea()->fonts().arialFont->height > fontHeightBefore);
         const ControlGeometry& slider = layout().controlGeometry[CUTOFF_SLIDER - 1];
         QCOMPARE(controls().cutoffSlider->x(), static_cast<int>(slider.x / ratio));
         // The offscreen platform keeps showing its old pixels after such a
@@ -676,7 +678,7 @@ private slots:
         settle();
         QVERIFY(rootEditor().hovering);
         QCOMPARE(rootEditor().selectedRoot.list, RootListKind::Poles);
-        QCOMPARE(clientArea()->cursor().shape(), mainWindow()->cursors().hand.shape());
+        QCOMPARE(clientArea()->cursor().shape(), clientArea()->cursors().hand.shape());
     }
 
     // The whole program in a child process: Exit and the close box end the
@@ -706,8 +708,13 @@ int runChild(int argc, char** argv, const QString& how)
                 window = candidate;
         if (window == nullptr)
             return;
-        if (how == "exit-command")
-            window->handleCommand(IDM_EXIT);
+        if (how == "exit-command") {
+            for (QAction* top : window->menuBar()->actions())
+                if (top->menu() != nullptr)
+                    for (QAction* item : top->menu()->actions())
+                        if (item->data().toInt() == IDM_EXIT)
+                            item->trigger();
+        }
         else
             window->close();
         std::printf("closed\n");

@@ -62,9 +62,9 @@ private:
 class ReadoutWindowTest : public QObject, public WindowDriver {
     Q_OBJECT
 
-    QString shown() { return mainWindow()->readoutText(); }
+    QString shown() { return readoutBar().text(); }
 
-    ReadoutBar* bar() { return &mainWindow()->readoutBar(); }
+    ReadoutBar* bar() { return &readoutBar(); }
 
     // Pixels of the bar as painted now that differ from its background.
     int inkedPixels()

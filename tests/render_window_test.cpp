@@ -117,7 +117,7 @@ private slots:
                 const Positions given{positions.cutoff, controls().qSlider->value()};
                 for (const Rate& rate : RATES) {
                     // The rate command ends with a full paint of the client area.
-                    mainWindow()->handleCommand(rate.command);
+                    triggerCommand(rate.command);
                     settle();
                     const QString name = QStringLiteral("m%1_r%2_c%3_q%4.png")
                                              .arg(model)

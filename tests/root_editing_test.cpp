@@ -42,7 +42,7 @@ class RootEditingTest : public QObject, public WindowDriver {
         const QCursor cursor = clientArea()->cursor();
         if (cursor.shape() != Qt::BitmapCursor)
             return CursorKind::Arrow;
-        return cursor.hotSpot() == mainWindow()->cursors().hand.hotSpot() ? CursorKind::Hand : CursorKind::Bin;
+        return cursor.hotSpot() == clientArea()->cursors().hand.hotSpot() ? CursorKind::Hand : CursorKind::Bin;
     }
 
     void chooseModel(int model)

@@ -5,7 +5,10 @@
 // compares the client surface with a fresh full paint.
 
 #include "app/client_area.h"
+#include "app/design_session.h"
+#include "app/file_commands.h"
 #include "app/main_window.h"
+#include "app/readout_bar.h"
 #include "app/root_editor.h"
 #include "view/layout.h"
 #include "view/paint.h"
@@ -32,6 +35,7 @@
 #include <cstdio>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 
 // Where a horizontal slider's handle stands, in the slider's coordinates.
@@ -83,18 +87,22 @@ inline void whenModalShows(std::function<void(QWidget*)> act, bool* found = null
     timer->start(10);
 }
 
+// The window's client area, its central widget.
+inline ClientArea* clientAreaOf(const MainWindow& window) { return static_cast<ClientArea*>(window.centralWidget()); }
+
 // The client surface as a fresh full paint of the window's current state
 // would draw it: new views, with the marker flag the window's response view
-// has now, so that nothing the window's own views keep takes part.
-inline QImage freshFullPaint(const MainWindow& window)
+// has now unless marker says otherwise, so that nothing the window's own
+// views keep takes part.
+inline QImage freshFullPaint(const MainWindow& window, std::optional<bool> marker = std::nullopt)
 {
-    const ClientArea& area = *window.clientArea();
+    const ClientArea& area = *clientAreaOf(window);
     const int width = surfaceWidth(area.surface()), height = surfaceHeight(area.surface());
     Plots reference;
-    reference.response.cutoffMarkerVisible = area.plots().response.cutoffMarkerVisible;
+    reference.response.cutoffMarkerVisible = marker.value_or(area.plots().response.cutoffMarkerVisible);
     reference.response.clearResponseRows(static_cast<std::size_t>(width));
     resizeSurface(reference.surface, width, height);
-    fullPaint(reference, area.layout(), window.document().filter, window.fonts(), {0, 0, width, height});
+    fullPaint(reference, area.layout(), window.session().filter(), area.fonts(), {0, 0, width, height});
     return reference.surface.image;
 }
 
@@ -115,7 +123,7 @@ inline std::string firstDifference(const QImage& a, const QImage& b, const Rect&
 inline std::string differenceFromFullPaint(const MainWindow& window)
 {
     const QImage reference = freshFullPaint(window);
-    const ClientArea& area = *window.clientArea();
+    const ClientArea& area = *clientAreaOf(window);
     const Layout& layout = area.layout();
     for (const Rect& r : {layout.magnitudePane, layout.phasePane, layout.zPlaneRect}) {
         const std::string at = firstDifference(area.surface().image, reference, r);
@@ -136,7 +144,7 @@ inline QImage shownClientPixels(MainWindow& window)
     if (device == nullptr || device->devType() != QInternal::Image)
         return {};
     const QImage& shown = *static_cast<QImage*>(device);
-    const ClientArea* area = window.clientArea();
+    const ClientArea* area = clientAreaOf(window);
     const double ratio = area->devicePixelRatioF();
     const QPoint origin = area->mapTo(&window, QPoint(0, 0));
     const QRect client(toPixel(std::round(origin.x() * ratio)), toPixel(std::round(origin.y() * ratio)),
@@ -203,10 +211,13 @@ public:
     void closeWindow() { window_.reset(); }
 
     MainWindow* mainWindow() const { return window_.get(); }
-    ClientArea* clientArea() const { return window_->clientArea(); }
-    const ControlPanel& controls() const { return window_->controls(); }
-    // The window's own filter: what the tests read is what the window shows.
-    FilterState& filterState() const { return window_->filter(); }
+    DesignSession& session() const { return window_->session(); }
+    ClientArea* clientArea() const { return clientAreaOf(*window_); }
+    const ControlPanel& controls() const { return clientArea()->controls(); }
+    // The session's filter: what the tests read is what the window shows.
+    const FilterState& filterState() const { return session().filter(); }
+    FileCommands& files() const { return *window_->findChild<FileCommands*>(); }
+    ReadoutBar& readoutBar() const { return *window_->findChild<ReadoutBar*>(); }
     const RootEditor& rootEditor() const { return clientArea()->rootEditor(); }
     const Surface& surface() const { return clientArea()->surface(); }
     const Layout& layout() const { return clientArea()->layout(); }
@@ -252,7 +263,7 @@ public:
 
     // Window coordinates of a client pixel, taken one to one: the window
     // tests that use it run at a device pixel ratio of one.
-    QPoint at(Point p) const { return window_->clientArea()->mapTo(window_.get(), QPoint(p.x, p.y)); }
+    QPoint at(Point p) const { return clientArea()->mapTo(window_.get(), QPoint(p.x, p.y)); }
 
     // The pointer moved to a client pixel, as the platform sends the move.
     void moveTo(Point p) const

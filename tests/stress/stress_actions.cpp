@@ -318,7 +318,7 @@ struct StressActions::Session {
 
     void performModel(const Action& a)
     {
-        QComboBox* combo = window.controls().modelComboBox;
+        QComboBox* combo = clientAreaOf(window)->controls().modelComboBox;
         const int model = pick(a.p[0], MODEL_COUNT);
         if (pick(a.p[1], 2) == 0 || !combo->isVisible()) {
             combo->setFocus();
@@ -336,7 +336,7 @@ struct StressActions::Session {
             clickOn(list->viewport(), list->visualRect(list->model()->index(model, 0)).center());
     }
 
-    QSlider* chosenSlider(std::int32_t which) { return pick(which, 2) == 0 ? window.controls().cutoffSlider : window.controls().qSlider; }
+    QSlider* chosenSlider(std::int32_t which) { return pick(which, 2) == 0 ? clientAreaOf(window)->controls().cutoffSlider : clientAreaOf(window)->controls().qSlider; }
 
     void performSliderKeys(const Action& a)
     {
@@ -396,7 +396,7 @@ struct StressActions::Session {
         switch (pick(a.p[3], 3)) {
         case 0: mainHandle()->resize(size); break;
         case 1: window.resize(size); break;
-        default: window.clientArea()->resize(size); break;
+        default: clientAreaOf(window)->resize(size); break;
         }
     }
 
@@ -494,8 +494,8 @@ struct StressActions::Session {
                 about->trigger();
         } else {
             window.activateWindow();
-            window.clientArea()->setFocus();
-            key(window.clientArea(), how == 1 ? Qt::Key_Question : Qt::Key_Slash, Qt::AltModifier);
+            clientAreaOf(window)->setFocus();
+            key(clientAreaOf(window), how == 1 ? Qt::Key_Question : Qt::Key_Slash, Qt::AltModifier);
         }
         settleWindow();
         disarmModal();
@@ -510,20 +510,20 @@ struct StressActions::Session {
             return;
         }
         const QString path = files.filePath(QStringLiteral("design%1.vorbel").arg(pick(a.p[0], 3)));
-        const Document before = window.document();
-        if (const QString problem = window.saveDesignFile(path); !problem.isEmpty()) {
+        const Document before = window.session().document();
+        if (const QString problem = window.findChild<FileCommands*>()->saveDesignFile(path); !problem.isEmpty()) {
             modalTrouble = "save-open: save refused: " + problem.toStdString();
             return;
         }
-        if (const QString problem = window.openDesignFile(path); !problem.isEmpty()) {
+        if (const QString problem = window.findChild<FileCommands*>()->openDesignFile(path); !problem.isEmpty()) {
             modalTrouble = "save-open: open refused: " + problem.toStdString();
             return;
         }
         settleWindow();
         ++roundTrips;
-        if (!(window.document() == before))
+        if (!(window.session().document() == before))
             modalTrouble = "save-open: the document changed";
-        else if (window.hasUnsavedChanges())
+        else if (window.session().hasUnsavedChanges())
             modalTrouble = "save-open: the opened design counts as changed";
         roundTripDone = true;
     }
@@ -538,7 +538,7 @@ struct StressActions::Session {
         for (int i = 0, n = 1 + pick(a.p[1], 4); i < n; ++i) {
             QWidget* focus = QApplication::focusWidget();
             if (focus == nullptr || focus->window() != &window)
-                focus = window.clientArea();
+                focus = clientAreaOf(window);
             if (how == 0) {
                 if (QAction* action = commandAction(undo ? IDM_UNDO : IDM_REDO))
                     action->trigger();

@@ -27,6 +27,7 @@
 #include <cstdint>
 #include <cstring>
 #include <sstream>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -45,6 +46,48 @@ std::string listFault(const RootList& list, const char* name)
             return text.str();
         }
     return "";
+}
+
+// The first field in which the state shown now differs from the one
+// shown before at the same place of the history, with both values, so that
+// a failure says what undo failed to put back.
+std::string firstDifference(const ShownState& was, const ShownState& now)
+{
+    std::ostringstream text;
+    text.precision(17);
+    const auto differs = [&text](const char* field, const auto& before, const auto& after) {
+        if (std::memcmp(&before, &after, sizeof before) == 0)
+            return false;
+        text << field << " is " << after << ", was " << before;
+        return true;
+    };
+    const Document& a = was.document;
+    const Document& b = now.document;
+    const FilterState& f = a.filter;
+    const FilterState& g = b.filter;
+    if (differs("sample rate", a.sampleRate, b.sampleRate) || differs("cutoff position", a.cutoffPosition, b.cutoffPosition) ||
+        differs("Q position", a.qPosition, b.qPosition) || differs("model", f.modelIndex, g.modelIndex) ||
+        differs("Q-visible flag", f.qVisible, g.qVisible) || differs("Nyquist", f.nyquist, g.nyquist) ||
+        differs("lowest frequency", f.lowestFrequency, g.lowestFrequency) || differs("cutoff", f.cutoff, g.cutoff) ||
+        differs("Q", f.q, g.q) || differs("gain", f.gain, g.gain) || differs("pi", f.pi, g.pi) ||
+        differs("cutoff marker", was.cutoffMarkerVisible, now.cutoffMarkerVisible))
+        return text.str();
+    const std::pair<const char*, std::pair<const RootList*, const RootList*>> lists[] = {
+        {"zeros", {&f.zeros, &g.zeros}}, {"poles", {&f.poles, &g.poles}}};
+    for (const auto& [name, pair] : lists) {
+        const RootList& before = *pair.first;
+        const RootList& after = *pair.second;
+        if (differs((std::string(name) + " count").c_str(), before.count, after.count))
+            return text.str();
+        for (int i = 0; i < before.count && i < MAX_ROOTS; ++i) {
+            const std::string slot = std::string(name) + "[" + std::to_string(i) + "]";
+            if (differs((slot + ".pair").c_str(), before.pairFlags[i], after.pairFlags[i]) ||
+                differs((slot + ".re").c_str(), before.positions[i].re, after.positions[i].re) ||
+                differs((slot + ".im").c_str(), before.positions[i].im, after.positions[i].im))
+                return text.str();
+        }
+    }
+    return "no field differs";
 }
 
 const char* cursorName(const Cursors& cursors, const QCursor& cursor)
@@ -157,9 +200,9 @@ std::string firstDifferenceIn(const QImage& shown, const QImage& reference, cons
 
 std::string StressChecks::checkState() const
 {
-    const FilterState& filterState = window_.document().filter;
-    const ControlPanel& controls = window_.controls();
-    const RootEditor& rootEditor = window_.clientArea()->rootEditor();
+    const FilterState& filterState = window_.session().document().filter;
+    const ControlPanel& controls = clientAreaOf(window_)->controls();
+    const RootEditor& rootEditor = clientAreaOf(window_)->rootEditor();
     for (const auto& [list, name] : {std::pair{&filterState.zeros, "zeros"}, std::pair{&filterState.poles, "poles"}})
         if (std::string fault = listFault(*list, name); !fault.empty())
             return fault;
@@ -185,7 +228,7 @@ std::string StressChecks::checkState() const
         return "q-controls: Q controls " + std::string(controls.qSlider->isHidden() ? "hidden" : "shown") +
                " for model " + std::to_string(model);
 
-    const char* cursor = cursorName(window_.cursors(), window_.clientArea()->cursor());
+    const char* cursor = cursorName(clientAreaOf(window_)->cursors(), clientAreaOf(window_)->cursor());
     if (cursor == nullptr)
         return "cursor: the cursor is none of arrow, hand and bin";
     if (rootEditor.dragging) {
@@ -199,7 +242,7 @@ std::string StressChecks::checkState() const
 
 std::string StressChecks::checkHistory(bool undoOrRedo)
 {
-    const QUndoStack& stack = window_.history().stack();
+    const QUndoStack& stack = window_.session().history().stack();
     const int index = stack.index();
     const int count = stack.count();
     // At the limit, each new step drops the oldest: every index moves down.
@@ -221,30 +264,22 @@ std::string StressChecks::checkHistory(bool undoOrRedo)
     statesAt_.resize(static_cast<std::size_t>(count) + 1);
 
     // A drag in progress has changed the state without a step yet.
-    const ControlPanel& controls = window_.controls();
-    if (window_.clientArea()->rootEditor().dragging || controls.cutoffSlider->isSliderDown() ||
+    const ControlPanel& controls = clientAreaOf(window_)->controls();
+    if (clientAreaOf(window_)->rootEditor().dragging || controls.cutoffSlider->isSliderDown() ||
         controls.qSlider->isSliderDown())
         return "";
-    const ShownState now = window_.shownState();
+    const ShownState now = window_.session().shownState();
     std::optional<ShownState>& known = statesAt_[static_cast<std::size_t>(index)];
-    if (undoOrRedo && known && !(*known == now)) {
-        const Document& was = known->document;
-        std::ostringstream text;
-        text << "undo-state: at history index " << index << " of " << count << " the window shows model "
-             << now.document.filter.modelIndex << ", " << now.document.filter.zeros.count << " zeros, "
-             << now.document.filter.poles.count << " poles at " << now.document.sampleRate << " Hz, marker "
-             << now.cutoffMarkerVisible << "; it showed model " << was.filter.modelIndex << ", "
-             << was.filter.zeros.count << " zeros, " << was.filter.poles.count << " poles at " << was.sampleRate
-             << " Hz, marker " << known->cutoffMarkerVisible;
-        return text.str();
-    }
+    if (undoOrRedo && known && !(*known == now))
+        return "undo-state: at history index " + std::to_string(index) + " of " + std::to_string(count) + ", " +
+               firstDifference(*known, now);
     known = now;
     return "";
 }
 
 void StressChecks::observeDrawnRoots()
 {
-    const ZPlaneView& zPlane = window_.clientArea()->plots().zPlane;
+    const ZPlaneView& zPlane = clientAreaOf(window_)->plots().zPlane;
     if (sameList(zPlane.drawnZeros(), seenZeros_) && sameList(zPlane.drawnPoles(), seenPoles_))
         return;
     erasedZeros_ = seenZeros_;
@@ -258,7 +293,7 @@ void StressChecks::observeDrawnRoots()
 // nothing gets no paint.
 bool StressChecks::mayShowOtherRoots() const
 {
-    const ClientArea* clientArea = window_.clientArea();
+    const ClientArea* clientArea = clientAreaOf(window_);
     const RootEditor& rootEditor = clientArea->rootEditor();
     return (rootEditor.dragging && rootEditor.lastDragPoint == rootEditor.pressPoint) ||
            surfaceWidth(clientArea->surface()) == 0 || surfaceHeight(clientArea->surface()) == 0 ||
@@ -267,8 +302,8 @@ bool StressChecks::mayShowOtherRoots() const
 
 std::string StressChecks::checkShownRoots() const
 {
-    const FilterState& filterState = window_.document().filter;
-    const ZPlaneView& zPlane = window_.clientArea()->plots().zPlane;
+    const FilterState& filterState = window_.session().document().filter;
+    const ZPlaneView& zPlane = clientAreaOf(window_)->plots().zPlane;
     const RootList& drawnZeros = zPlane.drawnZeros();
     const RootList& drawnPoles = zPlane.drawnPoles();
     if (mayShowOtherRoots() || (sameList(drawnZeros, filterState.zeros) && sameList(drawnPoles, filterState.poles)))
@@ -281,8 +316,8 @@ std::string StressChecks::checkShownRoots() const
 bool StressChecks::displayCheckable()
 {
     observeDrawnRoots();
-    const FilterState& filterState = window_.document().filter;
-    const ClientArea* clientArea = window_.clientArea();
+    const FilterState& filterState = window_.session().document().filter;
+    const ClientArea* clientArea = clientAreaOf(window_);
     const ZPlaneView& zPlane = clientArea->plots().zPlane;
     const RootList& drawnZeros = zPlane.drawnZeros();
     const RootList& drawnPoles = zPlane.drawnPoles();
@@ -299,10 +334,10 @@ bool StressChecks::displayCheckable()
 
 std::string StressChecks::checkDisplay() const
 {
-    const ClientArea* clientArea = window_.clientArea();
+    const ClientArea* clientArea = clientAreaOf(window_);
     const Layout& layout = clientArea->layout();
     const QImage reference = freshFullPaint(window_);
-    const Rect caption = captionBox(window_.fonts().arialFont.get(), layout.paletteRect);
+    const Rect caption = captionBox(clientAreaOf(window_)->fonts().arialFont.get(), layout.paletteRect);
 
     // Only what shows counts: Qt paints no part of the client area that its
     // window hides.
@@ -329,8 +364,8 @@ std::string StressChecks::checkDisplay() const
 
 std::string StressChecks::checkReadout() const
 {
-    const ClientArea& area = *window_.clientArea();
-    const FilterState& filter = window_.document().filter;
+    const ClientArea& area = *clientAreaOf(window_);
+    const FilterState& filter = window_.session().document().filter;
     const EditorView view = area.editorView();
     const Layout& layout = area.layout();
     const auto kindOf = [](RootListKind list) { return list == RootListKind::Poles ? RootKind::Pole : RootKind::Zero; };
@@ -356,7 +391,7 @@ std::string StressChecks::checkReadout() const
     }
     if (expected.empty())
         expected = filterSummary(filter, modelName(filter.modelIndex));
-    const std::string shown = window_.readoutText().toStdString();
+    const std::string shown = window_.findChild<ReadoutBar*>()->text().toStdString();
     if (shown != expected)
         return "readout: shows \"" + shown + "\", the pointer's place gives \"" + expected + "\"";
     return "";

@@ -24,6 +24,7 @@
 
 #include "tests/stress/stress_actions.h"
 #include "tests/stress/stress_checks.h"
+#include "tests/window_driver.h"
 
 #include "app/client_area.h"
 #include "app/main_window.h"
@@ -40,7 +41,9 @@
 #include <QProcessEnvironment>
 #include <QStringList>
 #include <QTemporaryDir>
+#include <QSlider>
 #include <QTest>
+#include <QUndoStack>
 
 #include <cstdint>
 #include <cstdio>
@@ -158,14 +161,21 @@ Outcome failure(const std::string& fault, std::int64_t at)
 
 void traceState(const Action& action, MainWindow& window)
 {
-    const RootEditor& rootEditor = window.clientArea()->rootEditor();
-    const FilterState& filterState = window.filter();
-    const Surface& surface = window.clientArea()->surface();
-    std::fprintf(stderr, "%s\n  hovering %d dragging %d outside %d fromPalette %d press (%d, %d) model %d zeros %d poles %d "
-                 "surface %dx%d\n", actionText(action).c_str(), rootEditor.hovering, rootEditor.dragging,
-                 rootEditor.outside, rootEditor.fromPalette, rootEditor.pressPoint.x, rootEditor.pressPoint.y,
-                 filterState.modelIndex, filterState.zeros.count, filterState.poles.count, surfaceWidth(surface),
-                 surfaceHeight(surface));
+    const ClientArea& clientArea = *clientAreaOf(window);
+    const RootEditor& rootEditor = clientArea.rootEditor();
+    const DesignSession& session = window.session();
+    const FilterState& filterState = session.filter();
+    const Surface& surface = clientArea.surface();
+    const QSlider& cutoffSlider = *clientArea.controls().cutoffSlider;
+    const QUndoStack& history = session.history().stack();
+    std::fprintf(stderr,
+                 "%s\n  hovering %d dragging %d outside %d fromPalette %d press (%d, %d) model %d zeros %d poles %d "
+                 "surface %dx%d\n  cutoff position %d slider %d%s history %d of %d\n",
+                 actionText(action).c_str(), rootEditor.hovering, rootEditor.dragging, rootEditor.outside,
+                 rootEditor.fromPalette, rootEditor.pressPoint.x, rootEditor.pressPoint.y, filterState.modelIndex,
+                 filterState.zeros.count, filterState.poles.count, surfaceWidth(surface), surfaceHeight(surface),
+                 session.document().cutoffPosition, cutoffSlider.value(), cutoffSlider.isSliderDown() ? " down" : "",
+                 history.index(), history.count());
 }
 
 // Runs the actions on a main window of their own, made afresh with the

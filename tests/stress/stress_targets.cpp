@@ -1,4 +1,5 @@
 #include "tests/stress/stress_targets.h"
+#include "tests/window_driver.h"
 
 #include "app/client_area.h"
 #include "app/control_panel.h"
@@ -41,11 +42,11 @@ enum TargetType {
 // pixels; the menu bar stands above the client area.
 QPoint fromClientPixel(const MainWindow& window, std::int64_t x, std::int64_t y)
 {
-    const double ratio = window.clientArea()->devicePixelRatioF();
+    const double ratio = clientAreaOf(window)->devicePixelRatioF();
     const auto logical = [ratio](std::int64_t v) {
         return toPixel(std::floor(static_cast<double>(std::clamp<std::int64_t>(v, -1000000, 1000000)) / ratio));
     };
-    return window.clientArea()->mapTo(&window, QPoint(logical(x), logical(y)));
+    return clientAreaOf(window)->mapTo(&window, QPoint(logical(x), logical(y)));
 }
 
 }  // namespace
@@ -88,7 +89,7 @@ Point markPixel(const ZPlaneGeometry& zPlane, const RootRef& root)
 
 QPoint onControl(const MainWindow& window, int which, std::int32_t b, std::int32_t c)
 {
-    const ControlPanel& controls = window.controls();
+    const ControlPanel& controls = clientAreaOf(window)->controls();
     QWidget* const widgets[] = {controls.modelLabel,  controls.modelComboBox, controls.cutoffLabel,
                                 controls.cutoffSlider, controls.qLabel,       controls.qSlider};
     QWidget* widget = widgets[which];
@@ -98,7 +99,7 @@ QPoint onControl(const MainWindow& window, int which, std::int32_t b, std::int32
 
 QPoint resolveTargetAnywhere(const MainWindow& window, const std::int32_t* t)
 {
-    const ClientArea* clientArea = window.clientArea();
+    const ClientArea* clientArea = clientAreaOf(window);
     const ZPlaneGeometry& zPlane = clientArea->plots().zPlane.geometry();
     const Layout& layout = clientArea->layout();
     const Rect& paletteRect = layout.paletteRect;
@@ -107,7 +108,7 @@ QPoint resolveTargetAnywhere(const MainWindow& window, const std::int32_t* t)
     switch (pick(t[0], TARGET_TYPES)) {
     case ON_ROOT:
     case NEAR_HIT_BOUNDARY: {
-        const RootRef root = chooseRoot(window.document().filter, a, b, c);
+        const RootRef root = chooseRoot(window.session().document().filter, a, b, c);
         if (root.list == nullptr)
             return avoidMenuBar(window, fromClientPixel(window, zPlane.centreX, zPlane.centreY));
         const Point mark = markPixel(zPlane, root);

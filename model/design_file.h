@@ -48,11 +48,12 @@ struct DesignReadResult {
 // counted from 0, the byte at which reading stopped; invalid UTF-8, NaN or
 // Infinity, comments, trailing commas, trailing text and nesting over
 // MAX_DESIGN_NESTING included; the words are the JSON library's but for
-// "unexpected end", "text after the end of the value", "nesting too deep"
-// and "duplicate key"), a key of the design or of a root given twice (at the
-// byte of its second occurrence), a number beyond the range of a double
-// (which ends reading; "gain: out of the range of a double" where the design
-// uses it), then the keys in the order above, each with its JSON path
+// "unexpected end", "text after the end of the value", "NUL byte", "nesting
+// too deep" and "duplicate key"), a key of the design or of a root given
+// twice (at the byte of its second occurrence), a number beyond the range of
+// a double (which ends reading: "gain: out of the range of a double" where
+// the design uses it, "number out of the range of a double at byte N"
+// elsewhere), then the keys in the order above, each with its JSON path
 // ("poles[3].im: not a number", "missing key \"gain\"").
 DesignReadResult readDesign(std::string_view text);
 

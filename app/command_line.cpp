@@ -1,75 +1,43 @@
 #include "app/command_line.h"
 
 #include "app/design_files.h"
+#include "app/main_window.h"
 #include "model/coefficients.h"
 #include "model/document.h"
+#include "res/resource_ids.h"
 #include "view/render_picture.h"
 
+#include <QApplication>
 #include <QCommandLineOption>
 #include <QCommandLineParser>
 #include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
 #include <QGuiApplication>
+#include <QHash>
 #include <QImage>
+#include <QJsonArray>
+#include <QJsonObject>
+#include <QJsonValue>
+#include <QLibraryInfo>
+#include <QList>
+#include <QPluginLoader>
 #include <QSaveFile>
+#include <QString>
+#include <QStringList>
 
+#include <algorithm>
 #include <cstdio>
-#include <memory>
+#include <functional>
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace {
 
 constexpr const char* PROGRAM = "vorbel";
 
-struct Options {
-    QCommandLineOption help{{QStringLiteral("h"), QStringLiteral("help")}, QStringLiteral("Show this help and exit.")};
-    QCommandLineOption version{{QStringLiteral("v"), QStringLiteral("version")},
-                               QStringLiteral("Show the program's version and exit.")};
-    QCommandLineOption coefficients{QStringLiteral("coefficients"),
-                                    QStringLiteral("Print FILE's filter as second-order sections (CSV) and exit.")};
-    QCommandLineOption picture{QStringLiteral("picture"),
-                               QStringLiteral("Write the full paint of FILE's design to OUT as PNG, without a window."),
-                               QStringLiteral("OUT.png")};
-    QCommandLineOption size{QStringLiteral("size"),
-                            QStringLiteral("The picture's width and height in pixels, each 1 to %1 (default 800x600).")
-                                .arg(MAX_PICTURE_SIDE),
-                            QStringLiteral("WxH")};
-    QCommandLineOption dpi{QStringLiteral("dpi"),
-                           QStringLiteral("The picture's pixels per inch for its fonts, 1 to %1 (default 96).")
-                               .arg(MAX_PICTURE_DPI),
-                           QStringLiteral("N")};
-};
-
-void configure(QCommandLineParser& parser, const Options& options)
-{
-    parser.setApplicationDescription(
-        QStringLiteral("Poles and zeros of recursive digital filters, and what they do to the response."));
-    parser.addOptions({options.help, options.version, options.coefficients, options.picture, options.size, options.dpi});
-    parser.addPositionalArgument(QStringLiteral("FILE"), QStringLiteral("A Vorbel design file (.vorbel)."),
-                                 QStringLiteral("[FILE]"));
-}
-
-// The whole text as a decimal number of at most five digits within [low, high].
-std::optional<int> parseNumber(const QString& text, int low, int high)
-{
-    if (text.isEmpty() || text.size() > 5)
-        return std::nullopt;
-    for (const QChar c : text)
-        if (c < QLatin1Char('0') || c > QLatin1Char('9'))
-            return std::nullopt;
-    const int value = text.toInt();
-    if (value < low || value > high)
-        return std::nullopt;
-    return value;
-}
-
-CommandLine refused(const QString& problem)
-{
-    CommandLine result;
-    result.mode = CommandLine::Mode::Refused;
-    result.problem = problem;
-    return result;
-}
+// ---------------------------------------------------------------- output
 
 // The message without line breaks, so that a refusal is one line whatever
 // a file name holds.
@@ -91,6 +59,167 @@ bool writeToStandardOutput(const std::string& text)
     return std::fwrite(text.data(), 1, text.size(), stdout) == text.size() && std::fflush(stdout) == 0;
 }
 
+int print(const std::string& text)
+{
+    return writeToStandardOutput(text) ? 0 : fail(EXIT_FILE_PROBLEM, QStringLiteral("cannot write to standard output"));
+}
+
+// ---------------------------------------------------------------- Qt's options
+
+// Qt's own options of a window in Qt 6.4: QGuiApplication's, QApplication's
+// and those of the X11 platform (xcb), which Qt takes out of the arguments
+// itself. The window's QApplication gets them and nothing else; every other
+// form refuses them.
+struct QtOption {
+    enum class Value { None, Separate, Attached };  // -reverse, -platform NAME, -qmljsdebugger=...
+    const char* name;
+    Value value;
+};
+
+constexpr QtOption QT_OPTIONS[] = {
+    {"platform", QtOption::Value::Separate},
+    {"platformpluginpath", QtOption::Value::Separate},
+    {"platformtheme", QtOption::Value::Separate},
+    {"plugin", QtOption::Value::Separate},
+    {"qwindowgeometry", QtOption::Value::Separate},
+    {"qwindowicon", QtOption::Value::Separate},
+    {"qwindowtitle", QtOption::Value::Separate},
+    {"session", QtOption::Value::Separate},
+    {"style", QtOption::Value::Separate},
+    {"stylesheet", QtOption::Value::Separate},
+    {"reverse", QtOption::Value::None},
+    {"widgetcount", QtOption::Value::None},
+    {"testability", QtOption::Value::None},
+    {"qmljsdebugger", QtOption::Value::Attached},
+    // X11
+    {"display", QtOption::Value::Separate},
+    {"geometry", QtOption::Value::Separate},
+    {"title", QtOption::Value::Separate},
+    {"icon", QtOption::Value::Separate},
+    {"name", QtOption::Value::Separate},
+    {"visual", QtOption::Value::Separate},
+    {"nograb", QtOption::Value::None},
+    {"dograb", QtOption::Value::None},
+};
+
+const QtOption* qtOptionNamed(const QString& name)
+{
+    for (const QtOption& option : QT_OPTIONS)
+        if (name == QLatin1String(option.name))
+            return &option;
+    return nullptr;
+}
+
+// Qt's options as given, in their order, each written the way Qt reads it;
+// qtNames are those the parser knows as Qt's.
+QStringList qtArgumentsOf(const QCommandLineParser& parser, const QStringList& qtNames)
+{
+    QStringList arguments;
+    QHash<QString, qsizetype> occurrences;
+    for (const QString& name : parser.optionNames()) {
+        const QtOption* option = qtOptionNamed(name);
+        if (option == nullptr || !qtNames.contains(name))
+            continue;
+        const QString dashed = QLatin1Char('-') + name;
+        if (option->value == QtOption::Value::None) {
+            arguments << dashed;
+            continue;
+        }
+        const QString value = parser.values(name).value(occurrences[name]++);
+        if (option->value == QtOption::Value::Attached)
+            arguments << dashed + QLatin1Char('=') + value;
+        else
+            arguments << dashed << value;
+    }
+    return arguments;
+}
+
+// ---------------------------------------------------------------- forms
+
+// Carries out a form that runs without a window; returns the exit status.
+using Action = std::function<int(char* programPath)>;
+
+// What the command line asks for: an action, the window, or nothing but a
+// refusal.
+struct Reading {
+    Action action;
+    QString file;             // the window's design file, or empty
+    QStringList qtArguments;  // the window's Qt options, as Qt reads them
+    QString platform;         // the window's -platform and -platformpluginpath, or empty
+    QString platformPluginPath;
+    QString problem;          // a refusal: one line, without the program's name
+};
+
+Reading refused(const QString& problem)
+{
+    Reading reading;
+    reading.problem = problem;
+    return reading;
+}
+
+Reading runs(Action action)
+{
+    Reading reading;
+    reading.action = std::move(action);
+    return reading;
+}
+
+// A positional argument of a form.
+struct Operand {
+    QString name;  // as the synopsis shows it
+    QString what;  // as a refusal names it when missing
+    bool optional = false;
+};
+
+// Reads a line that chose the form, checked against it already: its option
+// given and no other form's, none of another form's companions and none of
+// Qt's options, and its operands, none of them empty. Returns the action or
+// a refusal.
+using Reader = std::function<Reading(const QCommandLineParser& parser, const QStringList& operands)>;
+
+// A form of the command line that runs without a window: the option that
+// asks for it, the options that go with it alone, its operands, and what
+// reads the rest of the line into the action that carries it out. A new
+// form is one more of these in allForms() and the function that runs it.
+struct Form {
+    QCommandLineOption option;
+    QList<QCommandLineOption> companions;
+    QList<Operand> operands;
+    Reader read;
+};
+
+QString dashed(const QCommandLineOption& option) { return QStringLiteral("--") + option.names().constLast(); }
+
+// The form as the help shows it: "--picture OUT.png [--size WxH] [--dpi N] FILE".
+QString synopsis(const Form& form)
+{
+    const auto withValue = [](const QCommandLineOption& option) {
+        return option.valueName().isEmpty() ? dashed(option) : dashed(option) + QLatin1Char(' ') + option.valueName();
+    };
+    QString text = withValue(form.option);
+    for (const QCommandLineOption& companion : form.companions)
+        text += QStringLiteral(" [") + withValue(companion) + QLatin1Char(']');
+    for (const Operand& operand : form.operands)
+        text += QLatin1Char(' ') + (operand.optional ? QLatin1Char('[') + operand.name + QLatin1Char(']') : operand.name);
+    return text;
+}
+
+Operand designFile(bool optional = false) { return {QStringLiteral("FILE"), QStringLiteral("a design file"), optional}; }
+
+// The whole text as a decimal number of at most five digits within [low, high].
+std::optional<int> parseNumber(const QString& text, int low, int high)
+{
+    if (text.isEmpty() || text.size() > 5)
+        return std::nullopt;
+    for (const QChar c : text)
+        if (c < QLatin1Char('0') || c > QLatin1Char('9'))
+            return std::nullopt;
+    const int value = text.toInt();
+    if (value < low || value > high)
+        return std::nullopt;
+    return value;
+}
+
 // The document of a design file, or the exit status after saying why not.
 struct LoadedDesign {
     std::optional<Document> document;
@@ -107,9 +236,11 @@ LoadedDesign loadDesign(const QString& path)
     return result;
 }
 
-int printCoefficients(const CommandLine& commandLine)
+// --coefficients FILE
+
+int printCoefficients(const QString& file)
 {
-    const LoadedDesign design = loadDesign(commandLine.file);
+    const LoadedDesign design = loadDesign(file);
     if (!design.document)
         return design.status;
     if (!writeToStandardOutput(coefficientText(*design.document)))
@@ -117,17 +248,33 @@ int printCoefficients(const CommandLine& commandLine)
     return 0;
 }
 
-int writePicture(const CommandLine& commandLine, char* programPath)
+Reading readCoefficients(const QCommandLineParser&, const QStringList& operands)
 {
-    const LoadedDesign design = loadDesign(commandLine.file);
+    const QString file = operands.front();
+    return runs([file](char*) { return printCoefficients(file); });
+}
+
+// --picture OUT.png [--size WxH] [--dpi N] FILE
+
+struct PictureRequest {
+    QString file;
+    QString out;
+    int width = 800;
+    int height = 600;
+    int dpi = 96;
+};
+
+int writePicture(const PictureRequest& request, char* programPath)
+{
+    const LoadedDesign design = loadDesign(request.file);
     if (!design.document)
         return design.status;
 
     // The target is replaced only by a complete picture: QSaveFile writes a
     // temporary file beside it and renames it over the target at the end.
-    QSaveFile out(commandLine.out);
+    QSaveFile out(request.out);
     if (!out.open(QIODevice::WriteOnly))
-        return fail(EXIT_FILE_PROBLEM, QStringLiteral("%1: cannot write: %2").arg(commandLine.out, out.errorString()));
+        return fail(EXIT_FILE_PROBLEM, QStringLiteral("%1: cannot write: %2").arg(request.out, out.errorString()));
 
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
@@ -137,129 +284,317 @@ int writePicture(const CommandLine& commandLine, char* programPath)
     char* qtArgv[] = {programPath, nullptr};
     const QGuiApplication application(qtArgc, qtArgv);
 
-    const QImage picture = renderFullPaint(*design.document, commandLine.width, commandLine.height, commandLine.dpi);
+    const QImage picture = renderFullPaint(*design.document, request.width, request.height, request.dpi);
     if (picture.isNull()) {
         out.cancelWriting();
         return fail(EXIT_FILE_PROBLEM, QStringLiteral("cannot create the fonts for the picture"));
     }
     if (!picture.save(&out, "PNG")) {
         out.cancelWriting();
-        return fail(EXIT_FILE_PROBLEM, QStringLiteral("%1: cannot write: %2").arg(commandLine.out, out.errorString()));
+        return fail(EXIT_FILE_PROBLEM, QStringLiteral("%1: cannot write: %2").arg(request.out, out.errorString()));
     }
     if (!out.commit())
-        return fail(EXIT_FILE_PROBLEM, QStringLiteral("%1: cannot write: %2").arg(commandLine.out, out.errorString()));
+        return fail(EXIT_FILE_PROBLEM, QStringLiteral("%1: cannot write: %2").arg(request.out, out.errorString()));
     return 0;
 }
 
-}  // namespace
-
-CommandLine parseCommandLine(const QStringList& arguments)
+Reading readPicture(const QCommandLineParser& parser, const QStringList& operands)
 {
-    QCommandLineParser parser;
-    const Options options;
-    configure(parser, options);
-    if (!parser.parse(arguments))
-        return refused(parser.errorText());
-
-    CommandLine result;
-    if (parser.isSet(options.help)) {
-        result.mode = CommandLine::Mode::Help;
-        return result;
-    }
-    if (parser.isSet(options.version)) {
-        result.mode = CommandLine::Mode::Version;
-        return result;
-    }
-
-    const QStringList files = parser.positionalArguments();
-    if (files.size() > 1)
-        return refused(QStringLiteral("more than one design file given: %1").arg(files.at(1)));
-    if (!files.isEmpty()) {
-        result.file = files.front();
-        if (result.file.isEmpty())
-            return refused(QStringLiteral("the design file's name is empty"));
-    }
-
-    const bool coefficients = parser.isSet(options.coefficients);
-    const bool picture = parser.isSet(options.picture);
-    if (coefficients && picture)
-        return refused(QStringLiteral("--coefficients and --picture cannot be given together"));
-    if (!picture && (parser.isSet(options.size) || parser.isSet(options.dpi)))
-        return refused(QStringLiteral("--size and --dpi go with --picture only"));
-
-    if (parser.isSet(options.size)) {
-        const QString size = parser.value(options.size);
+    PictureRequest request;
+    request.file = operands.front();
+    request.out = parser.value(QStringLiteral("picture"));
+    if (request.out.isEmpty())
+        return refused(QStringLiteral("--picture needs the name of the PNG file to write"));
+    if (parser.isSet(QStringLiteral("size"))) {
+        const QString size = parser.value(QStringLiteral("size"));
         const qsizetype cross = size.indexOf(QLatin1Char('x'));
-        const std::optional<int> width =
-            cross < 0 ? std::nullopt : parseNumber(size.left(cross), 1, MAX_PICTURE_SIDE);
+        const std::optional<int> width = cross < 0 ? std::nullopt : parseNumber(size.left(cross), 1, MAX_PICTURE_SIDE);
         const std::optional<int> height =
             cross < 0 ? std::nullopt : parseNumber(size.mid(cross + 1), 1, MAX_PICTURE_SIDE);
         if (!width || !height)
             return refused(QStringLiteral("--size '%1': not WxH with each side 1 to %2").arg(size).arg(MAX_PICTURE_SIDE));
-        result.width = *width;
-        result.height = *height;
+        request.width = *width;
+        request.height = *height;
     }
-    if (parser.isSet(options.dpi)) {
-        const QString dpi = parser.value(options.dpi);
+    if (parser.isSet(QStringLiteral("dpi"))) {
+        const QString dpi = parser.value(QStringLiteral("dpi"));
         const std::optional<int> value = parseNumber(dpi, 1, MAX_PICTURE_DPI);
         if (!value)
             return refused(QStringLiteral("--dpi '%1': not a whole number from 1 to %2").arg(dpi).arg(MAX_PICTURE_DPI));
-        result.dpi = *value;
+        request.dpi = *value;
     }
-
-    if (coefficients) {
-        if (result.file.isEmpty())
-            return refused(QStringLiteral("--coefficients needs a design file"));
-        result.mode = CommandLine::Mode::Coefficients;
-    } else if (picture) {
-        result.out = parser.value(options.picture);
-        if (result.out.isEmpty())
-            return refused(QStringLiteral("--picture needs the name of the PNG file to write"));
-        if (result.file.isEmpty())
-            return refused(QStringLiteral("--picture needs a design file"));
-        result.mode = CommandLine::Mode::Picture;
-    }
-    return result;
+    return runs([request](char* programPath) { return writePicture(request, programPath); });
 }
 
-bool namesOwnOption(const QStringList& arguments)
+// Every form but the window, --help and --version.
+QList<Form> allForms()
 {
-    for (qsizetype i = 1; i < arguments.size(); ++i) {
-        const QString& argument = arguments.at(i);
-        if (argument == QStringLiteral("--"))
-            return false;
-        if (argument.startsWith(QStringLiteral("--")) || argument == QStringLiteral("-h")
-            || argument == QStringLiteral("-v"))
-            return true;
-    }
-    return false;
+    const QCommandLineOption coefficients(QStringLiteral("coefficients"),
+                                          QStringLiteral("Print FILE's filter as second-order sections (CSV) and exit."));
+    const QCommandLineOption picture(
+        QStringLiteral("picture"), QStringLiteral("Write the full paint of FILE's design to OUT as PNG, without a window."),
+        QStringLiteral("OUT.png"));
+    const QCommandLineOption size(
+        QStringLiteral("size"),
+        QStringLiteral("The picture's width and height in pixels, each 1 to %1 (default 800x600).").arg(MAX_PICTURE_SIDE),
+        QStringLiteral("WxH"));
+    const QCommandLineOption dpi(
+        QStringLiteral("dpi"),
+        QStringLiteral("The picture's pixels per inch for its fonts, 1 to %1 (default 96).").arg(MAX_PICTURE_DPI),
+        QStringLiteral("N"));
+    return {
+        {coefficients, {}, {designFile()}, readCoefficients},
+        {picture, {size, dpi}, {designFile()}, readPicture},
+    };
 }
 
-int runWithoutWindow(const CommandLine& commandLine, char* programPath)
+// ---------------------------------------------------------------- the window
+
+// The names of the platforms Qt can load: the keys of the platform plugins in
+// Qt's plugin folders (QT_PLUGIN_PATH's, the installed one, the program's
+// own), in pluginPath (-platformpluginpath or QT_QPA_PLATFORM_PLUGIN_PATH)
+// and built in, read from their metadata without loading any.
+QStringList platformNames(const QString& pluginPath, const QString& programPath)
 {
-    switch (commandLine.mode) {
-    case CommandLine::Mode::Help: {
-        int qtArgc = 1;
-        char* qtArgv[] = {programPath, nullptr};
-        const QCoreApplication application(qtArgc, qtArgv);
-        QCommandLineParser parser;
-        const Options options;
-        configure(parser, options);
-        const std::string text = parser.helpText().toLocal8Bit().toStdString();
-        return writeToStandardOutput(text) ? 0 : fail(EXIT_FILE_PROBLEM, QStringLiteral("cannot write to standard output"));
+    QStringList folders = qEnvironmentVariable("QT_PLUGIN_PATH").split(QDir::listSeparator(), Qt::SkipEmptyParts);
+    folders << QLibraryInfo::path(QLibraryInfo::PluginsPath) << QFileInfo(programPath).absolutePath();
+    for (QString& folder : folders)
+        folder += QStringLiteral("/platforms");
+    folders << pluginPath;
+    QList<QJsonObject> plugins;
+    for (const QString& folder : folders) {
+        const QDir dir(folder);
+        if (!folder.isEmpty())
+            for (const QString& file : dir.entryList(QDir::Files))
+                plugins << QPluginLoader(dir.filePath(file)).metaData();
     }
-    case CommandLine::Mode::Version: {
-        const std::string text = std::string(PROGRAM) + " " + VORBEL_VERSION + "\n";
-        return writeToStandardOutput(text) ? 0 : fail(EXIT_FILE_PROBLEM, QStringLiteral("cannot write to standard output"));
+    for (const QStaticPlugin& plugin : QPluginLoader::staticPlugins())
+        plugins << plugin.metaData();
+    QStringList names;
+    for (const QJsonObject& plugin : plugins)
+        if (plugin.value(QStringLiteral("IID")).toString().startsWith(
+                QStringLiteral("org.qt-project.Qt.QPA.QPlatformIntegrationFactoryInterface")))
+            for (const QJsonValue& key : plugin.value(QStringLiteral("MetaData")).toObject().value(QStringLiteral("Keys")).toArray())
+                names << key.toString();
+    return names;
+}
+
+// The platform named by -platform or the environment, "" for Qt's default,
+// and whether Qt can load it: one of the names ("xcb"; "wayland;xcb" tries
+// each; "offscreen:configfile=screens.json" gives options) is a plugin's.
+struct Platform {
+    QString name;
+    bool known = true;
+    QStringList available;
+};
+
+Platform platformOf(const Reading& window, const QString& programPath)
+{
+    Platform platform;
+    platform.name = window.platform;
+    if (platform.name.isEmpty())
+        platform.name = qEnvironmentVariable("QT_QPA_PLATFORM");
+    if (platform.name.isEmpty())
+        return platform;
+    QString pluginPath = window.platformPluginPath;
+    if (pluginPath.isEmpty())
+        pluginPath = qEnvironmentVariable("QT_QPA_PLATFORM_PLUGIN_PATH");
+    platform.available = platformNames(pluginPath, programPath);
+    const QStringList tried = platform.name.split(QLatin1Char(';'), Qt::SkipEmptyParts);
+    platform.known = std::any_of(tried.begin(), tried.end(), [&platform](const QString& one) {
+        return platform.available.contains(one.section(QLatin1Char(':'), 0, 0), Qt::CaseInsensitive);
+    });
+    return platform;
+}
+
+// Whether the platform may reach its window system. X11 (xcb) needs DISPLAY
+// set, Wayland a Wayland display or session; without them Qt aborts. Qt's
+// default on Linux is one of the two. Anything that may lead Qt to a window
+// system counts, a variable set empty too; any other platform (offscreen,
+// eglfs, vnc, ...) is taken to reach its own.
+bool mayReachDisplay(const QString& platform)
+{
+    const bool x11 = qEnvironmentVariableIsSet("DISPLAY");
+    const bool wayland = qEnvironmentVariableIsSet("WAYLAND_DISPLAY") || qEnvironmentVariableIsSet("WAYLAND_SOCKET")
+        || qgetenv("XDG_SESSION_TYPE") == "wayland";
+    const QStringList tried = (platform.isEmpty() ? QStringLiteral("xcb;wayland") : platform).split(QLatin1Char(';'));
+    return std::any_of(tried.begin(), tried.end(), [x11, wayland](const QString& one) {
+        const QString name = one.section(QLatin1Char(':'), 0, 0).toLower();
+        return name == QStringLiteral("xcb") ? x11 : name.startsWith(QStringLiteral("wayland")) ? wayland : true;
+    });
+}
+
+int openWindow(const Reading& reading, char* programPath)
+{
+    const Platform platform = platformOf(reading, QString::fromLocal8Bit(programPath));
+    if (!platform.known)
+        return fail(EXIT_FILE_PROBLEM, QStringLiteral("cannot open a window: no Qt platform '%1' (only %2)")
+                                           .arg(platform.name, platform.available.join(QStringLiteral(", "))));
+    if (!mayReachDisplay(platform.name))
+        return fail(EXIT_FILE_PROBLEM, QStringLiteral("cannot open a window: no display"));
+    // QApplication keeps argc and argv for its lifetime, and sees Qt's own
+    // options alone, so that it takes no file name for one of them.
+    std::vector<QByteArray> bytes{QByteArray(programPath)};
+    for (const QString& argument : reading.qtArguments)
+        bytes.push_back(argument.toLocal8Bit());
+    std::vector<char*> qtArgv;
+    for (QByteArray& argument : bytes)
+        qtArgv.push_back(argument.data());
+    qtArgv.push_back(nullptr);
+    int qtArgc = static_cast<int>(bytes.size());
+    const QApplication application(qtArgc, qtArgv.data());
+    QApplication::setApplicationName(QString::fromUtf8(APPLICATION_NAME));
+    QGuiApplication::setDesktopFileName(QStringLiteral("vorbel"));
+    return runMainWindow(reading.file);
+}
+
+// ---------------------------------------------------------------- reading the line
+
+// The program's options, its forms' and Qt's, in a parser.
+struct Grammar {
+    QCommandLineParser parser;
+    QList<Form> forms = allForms();
+    QCommandLineOption help{{QStringLiteral("h"), QStringLiteral("help")}, QStringLiteral("Show this help and exit.")};
+    QCommandLineOption version{{QStringLiteral("v"), QStringLiteral("version")},
+                               QStringLiteral("Show the program's version and exit.")};
+    QStringList qtNames;  // Qt's options that no option of ours shadows
+
+    Grammar()
+    {
+        QString description =
+            QStringLiteral("Poles and zeros of recursive digital filters, and what they do to the response.\n\n"
+                           "  vorbel [FILE]\n");
+        QStringList names;  // the options added, so that each is added once
+        const auto add = [this, &names](const QCommandLineOption& option) {
+            if (!names.contains(option.names().constFirst()))
+                parser.addOption(option);
+            names += option.names();
+        };
+        for (const Form& form : forms) {
+            description += QStringLiteral("  vorbel ") + synopsis(form) + QLatin1Char('\n');
+            add(form.option);
+            for (const QCommandLineOption& companion : form.companions)
+                add(companion);
+        }
+        description += QStringLiteral("  vorbel --help | --version\n\n"
+                                      "The window also takes Qt's own options (-platform NAME, -style NAME, "
+                                      "-reverse, ...).");
+        parser.setApplicationDescription(description);
+        add(help);
+        add(version);
+        parser.addPositionalArgument(QStringLiteral("FILE"), QStringLiteral("A Vorbel design file (.vorbel)."),
+                                     QStringLiteral("[FILE]"));
+        // Qt's options are single words after one dash, so that every
+        // single-dash word is one option: "-x" is an unknown option, not
+        // the letter x. An option of ours takes the place of Qt's of the
+        // same name.
+        parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
+        for (const QtOption& qt : QT_OPTIONS) {
+            QCommandLineOption option(QString::fromLatin1(qt.name));
+            if (qt.value != QtOption::Value::None)
+                option.setValueName(QStringLiteral("VALUE"));
+            option.setFlags(QCommandLineOption::HiddenFromHelp);
+            if (!names.contains(option.names().constFirst()))
+                qtNames += option.names();
+            add(option);
+        }
     }
-    case CommandLine::Mode::Coefficients:
-        return printCoefficients(commandLine);
-    case CommandLine::Mode::Picture:
-        return writePicture(commandLine, programPath);
-    case CommandLine::Mode::Refused:
-        return fail(EXIT_USAGE, commandLine.problem + QStringLiteral(" (try --help)"));
-    case CommandLine::Mode::Window:
-        break;
+};
+
+// The first argument that gives the option, as typed: "-x", "--bogus".
+QString asTyped(const QStringList& arguments, const QString& name)
+{
+    for (const QString& argument : arguments) {
+        const QString option = argument.section(QLatin1Char('='), 0, 0);
+        if (option == QLatin1Char('-') + name || option == QStringLiteral("--") + name)
+            return option;
     }
-    return fail(EXIT_USAGE, QStringLiteral("no window is opened here"));
+    return name;
+}
+
+Reading readCommandLine(const QStringList& arguments)
+{
+    Grammar line;
+    QCommandLineParser& parser = line.parser;
+    if (!parser.parse(arguments)) {
+        const QStringList unknown = parser.unknownOptionNames();
+        if (!unknown.isEmpty())
+            return refused(QStringLiteral("unknown option '%1'").arg(asTyped(arguments, unknown.front())));
+        return refused(parser.errorText());
+    }
+    if (parser.isSet(line.help))
+        return runs([](char* programPath) {
+            int qtArgc = 1;
+            char* qtArgv[] = {programPath, nullptr};
+            const QCoreApplication application(qtArgc, qtArgv);
+            return print(Grammar().parser.helpText().toLocal8Bit().toStdString());
+        });
+    if (parser.isSet(line.version))
+        return runs([](char*) { return print(std::string(PROGRAM) + " " + VORBEL_VERSION + "\n"); });
+
+    const Form* chosen = nullptr;
+    for (const Form& form : line.forms) {
+        if (!parser.isSet(form.option))
+            continue;
+        if (chosen != nullptr)
+            return refused(
+                QStringLiteral("%1 and %2 cannot be given together").arg(dashed(chosen->option), dashed(form.option)));
+        chosen = &form;
+    }
+    for (const Form& form : line.forms)
+        for (const QCommandLineOption& companion : form.companions) {
+            const auto belongs = [&companion](const QCommandLineOption& other) { return other.names() == companion.names(); };
+            if (parser.isSet(companion)
+                && (chosen == nullptr || std::none_of(chosen->companions.begin(), chosen->companions.end(), belongs)))
+                return refused(QStringLiteral("%1 goes with %2 only").arg(dashed(companion), dashed(form.option)));
+        }
+    const QStringList qtArguments = qtArgumentsOf(parser, line.qtNames);
+    if (chosen != nullptr && !qtArguments.isEmpty())
+        return refused(QStringLiteral("Qt's option %1 goes with the window only")
+                           .arg(qtArguments.front().section(QLatin1Char('='), 0, 0)));
+
+    const QList<Operand> wanted = chosen != nullptr ? chosen->operands : QList<Operand>{designFile(true)};
+    const QStringList operands = parser.positionalArguments();
+    if (operands.size() > wanted.size())
+        return refused(QStringLiteral("one argument too many: '%1'").arg(operands.at(wanted.size())));
+    for (qsizetype i = 0; i < wanted.size(); ++i) {
+        if (i >= operands.size()) {
+            if (!wanted.at(i).optional)
+                return refused(QStringLiteral("%1 needs %2 (%3)").arg(dashed(chosen->option), wanted.at(i).what,
+                                                                     wanted.at(i).name));
+        } else if (operands.at(i).isEmpty()) {
+            return refused(QStringLiteral("an empty name given for %1").arg(wanted.at(i).name));
+        }
+    }
+    if (chosen != nullptr)
+        return chosen->read(parser, operands);
+
+    Reading window;
+    window.file = operands.value(0);
+    window.qtArguments = qtArguments;
+    window.platform = parser.value(QStringLiteral("platform"));  // Qt takes the last
+    window.platformPluginPath = parser.value(QStringLiteral("platformpluginpath"));
+    // A platform Qt cannot load is a malformed line; Qt would abort.
+    if (!window.platform.isEmpty()) {
+        const Platform platform = platformOf(window, arguments.value(0));
+        if (!platform.known)
+            return refused(QStringLiteral("-platform '%1': no such Qt platform (only %2)")
+                               .arg(platform.name, platform.available.join(QStringLiteral(", "))));
+    }
+    return window;
+}
+
+}  // namespace
+
+int runCommandLine(int argc, char** argv)
+{
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i)
+        arguments.append(QString::fromLocal8Bit(argv[i]));
+    const Reading reading = readCommandLine(arguments);
+    if (!reading.problem.isEmpty())
+        return fail(EXIT_USAGE, reading.problem + QStringLiteral(" (try --help)"));
+    if (reading.action)
+        return reading.action(argv[0]);
+    return openWindow(reading, argv[0]);
 }

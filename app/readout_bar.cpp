@@ -1,5 +1,7 @@
 #include "app/readout_bar.h"
 
+#include <QAccessible>
+#include <QAccessibleWidget>
 #include <QPaintEvent>
 #include <QPainter>
 #include <QScreen>
@@ -18,17 +20,52 @@ int refreshInterval(const QScreen* screen)
     return static_cast<int>(std::ceil(1000.0 / rate));
 }
 
+// The bar as assistive technology sees it: static text named by the newest
+// text unless the bar is given a name, as a QLabel's interface is.
+class ReadoutAccessible : public QAccessibleWidget {
+public:
+    explicit ReadoutAccessible(ReadoutBar* bar) : QAccessibleWidget(bar, QAccessible::StaticText) {}
+
+    QString text(QAccessible::Text kind) const override
+    {
+        if (kind == QAccessible::Name && widget()->accessibleName().isEmpty())
+            return static_cast<const ReadoutBar*>(widget())->text();
+        return QAccessibleWidget::text(kind);
+    }
+};
+
+QAccessibleInterface* readoutAccessible(const QString&, QObject* object)
+{
+    if (auto* bar = dynamic_cast<ReadoutBar*>(object))
+        return new ReadoutAccessible(bar);
+    return nullptr;
+}
+
 }  // namespace
 
 ReadoutBar::ReadoutBar(QWidget* parent) : QWidget(parent)
 {
+    // Qt keeps each factory once however often it is installed.
+    QAccessible::installFactory(readoutAccessible);
+    setAccessibleDescription(QStringLiteral("The response, point or root under the pointer"));
     setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
     // Every pixel is painted below, so Qt need not paint the bar beneath.
     setAttribute(Qt::WA_OpaquePaintEvent);
     repaintTimer_.setSingleShot(true);
     // A coarse timer may fire early, more often than the screen refreshes.
     repaintTimer_.setTimerType(Qt::PreciseTimer);
-    connect(&repaintTimer_, &QTimer::timeout, this, [this] { update(); });
+    connect(&repaintTimer_, &QTimer::timeout, this, &ReadoutBar::showNewText);
+}
+
+void ReadoutBar::showNewText()
+{
+    update();
+    // As a label announces a new text, at the pace of the repaints: a client
+    // that reads the name gets the newest text.
+    if (QAccessible::isActive() && accessibleName().isEmpty()) {
+        QAccessibleEvent event(this, QAccessible::NameChanged);
+        QAccessible::updateAccessibility(&event);
+    }
 }
 
 void ReadoutBar::setText(const QString& text)

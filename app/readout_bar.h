@@ -14,6 +14,10 @@
 // the window out again: the size it asks for depends on the font alone, and
 // the line takes whatever width the bar gives it, cut at the right when it
 // is too long.
+//
+// To assistive technology the bar is a line of static text whose name is the
+// newest text, as a QLabel's is; a screen reader hears of a new text with
+// the repaint that shows it, and only while one listens.
 class ReadoutBar : public QWidget {
     Q_OBJECT
 
@@ -33,6 +37,8 @@ protected:
     void paintEvent(QPaintEvent* event) override;
 
 private:
+    void showNewText();
+
     QString text_;
     QString shownText_;
     QTimer repaintTimer_;

@@ -3,11 +3,13 @@
 #include "model/designs.h"
 #include "model/slider_positions.h"
 
+#include <nlohmann/json.hpp>
+
+#include <array>
 #include <charconv>
 #include <cmath>
 #include <cstdint>
-#include <set>
-#include <system_error>
+#include <iterator>
 #include <vector>
 
 void appendShortestNumber(std::string& out, double value)
@@ -20,6 +22,9 @@ void appendShortestNumber(std::string& out, double value)
 namespace {
 
 // ---------------------------------------------------------------- writing
+
+// The writer is our own: the library's dump separates with "," and ":" and
+// writes an integral double as "-1.0", the format has ", ", ": " and "-1".
 
 void appendFinite(std::string& out, double value)
 {
@@ -45,379 +50,343 @@ void appendRoots(std::string& out, const RootList& list)
     out += ']';
 }
 
-// ---------------------------------------------------------------- JSON
+// ---------------------------------------------------------------- reading
 
-struct Member;
+using Json = nlohmann::json;
 
-struct Value {
-    enum class Kind { Null, Boolean, Number, String, Array, Object };
-    Kind kind = Kind::Null;
+constexpr std::array<std::string_view, 9> DESIGN_KEYS = {
+    "format", "version", "sampleRate", "model", "cutoffPosition", "qPosition", "gain", "zeros", "poles"};
+constexpr int FORMAT = 0;
+constexpr int VERSION = 1;
+constexpr int SAMPLE_RATE = 2;
+constexpr int MODEL = 3;
+constexpr int CUTOFF_POSITION = 4;
+constexpr int Q_POSITION = 5;
+constexpr int GAIN = 6;
+constexpr int ZEROS = 7;  // the two lists follow each other: ZEROS + list
+
+constexpr std::array<std::string_view, 3> ROOT_KEYS = {"re", "im", "pair"};
+constexpr int RE = 0;
+constexpr int IM = 1;
+constexpr int PAIR = 2;
+
+// What the reader keeps of a value at a place the design uses: its kind and,
+// for a string, number or boolean, its content. Everything else is skipped as
+// the library reports it, so that unknown keys and the values the design does
+// not use are never stored.
+struct Kept {
+    enum class Kind { Missing, Null, Boolean, Number, String, Array, Object };
+    Kind kind = Kind::Missing;
     bool boolean = false;
     double number = 0.0;
     bool representable = true;  // false for a number beyond a double's range
     std::string text;
-    std::vector<Value> items;
-    std::vector<Member> members;
 };
 
-struct Member {
-    std::string key;
-    Value value;
+struct KeptRoot {
+    Kept self;
+    std::array<Kept, ROOT_KEYS.size()> members;
 };
 
-// The length of the valid UTF-8 sequence at text[at], or 0 when it is not one
-// (overlong forms, surrogates and code points above U+10FFFF are invalid).
-std::size_t utf8SequenceLength(std::string_view text, std::size_t at)
-{
-    const auto byte = [&](std::size_t i) { return static_cast<unsigned char>(text[i]); };
-    const unsigned c = byte(at);
-    if (c < 0x80)
-        return 1;
-    std::size_t length = 0;
-    unsigned low = 0x80;
-    unsigned high = 0xBF;
-    if (c >= 0xC2 && c <= 0xDF) {
-        length = 2;
-    } else if (c >= 0xE0 && c <= 0xEF) {
-        length = 3;
-        if (c == 0xE0)
-            low = 0xA0;
-        else if (c == 0xED)
-            high = 0x9F;
-    } else if (c >= 0xF0 && c <= 0xF4) {
-        length = 4;
-        if (c == 0xF0)
-            low = 0x90;
-        else if (c == 0xF4)
-            high = 0x8F;
-    } else {
-        return 0;
-    }
-    if (text.size() - at < length)
-        return 0;
-    if (byte(at + 1) < low || byte(at + 1) > high)
-        return 0;
-    for (std::size_t i = 2; i < length; ++i)
-        if (byte(at + i) < 0x80 || byte(at + i) > 0xBF)
-            return 0;
-    return length;
-}
+struct KeptRoots {
+    std::size_t count = 0;                  // every item of the array, counted
+    std::array<KeptRoot, MAX_ROOTS> items;  // the first MAX_ROOTS of them
+};
 
-class Parser {
-public:
-    explicit Parser(std::string_view text) : text_(text) {}
+struct KeptDesign {
+    Kept top;  // the text's one value
+    std::array<Kept, DESIGN_KEYS.size()> members;
+    std::array<KeptRoots, 2> lists;  // zeros, poles
+};
 
-    // The whole text as one value, with nothing but white space after it.
-    bool parseText(Value& value)
+// How the reader takes a container: as the design object, one of its root
+// lists, one root, or something it skips.
+enum class Place { Design, Roots, Root, Ignored };
+
+// Where a value arriving at one place goes, and what its path is.
+struct Destination {
+    Kept* kept = nullptr;  // null: the value is skipped
+    Place asObject = Place::Ignored;
+    Place asArray = Place::Ignored;
+    int list = -1;  // a root list, its item and the key of the design or of the root
+    int item = -1;
+    int key = -1;
+
+    std::string path() const
     {
-        for (std::size_t i = 0; i < text_.size();) {
-            const std::size_t length = utf8SequenceLength(text_, i);
-            if (length == 0)
-                return fail("invalid UTF-8", i);
-            i += length;
-        }
-        // A byte order mark is no part of the JSON but some editors write one.
-        if (text_.substr(0, 3) == "\xEF\xBB\xBF")
-            at_ = 3;
-        if (!parseValue(value, 0))
-            return false;
-        skipSpace();
-        if (at_ != text_.size())
-            return fail("text after the end of the value", at_);
-        return true;
+        if (list < 0)
+            return key < 0 ? "top level" : std::string(DESIGN_KEYS[static_cast<std::size_t>(key)]);
+        std::string text = std::string(DESIGN_KEYS[static_cast<std::size_t>(ZEROS + list)]) + "["
+            + std::to_string(item) + "]";
+        if (key >= 0)
+            text += "." + std::string(ROOT_KEYS[static_cast<std::size_t>(key)]);
+        return text;
     }
+};
 
-    const std::string& error() const { return error_; }
+struct Frame {
+    Place place = Place::Ignored;
+    int list = -1;  // Roots and Root
+    int item = -1;  // Root
+    Destination next;  // Design and Root: where the value of the key just read goes
+    unsigned seen = 0;  // Design and Root: the keys read so far, one bit each
+};
+
+// The text for the library, which reads it one byte at a time: counts the
+// bytes taken, so that the reader's own refusals name a byte as the library's
+// do.
+class CountingIterator {
+public:
+    using iterator_category = std::forward_iterator_tag;
+    using value_type = char;
+    using difference_type = std::ptrdiff_t;
+    using pointer = const char*;
+    using reference = const char&;
+
+    CountingIterator() = default;
+    CountingIterator(const char* at, std::size_t* taken) : at_(at), taken_(taken) {}
+
+    reference operator*() const { return *at_; }
+    CountingIterator& operator++()
+    {
+        ++at_;
+        ++*taken_;
+        return *this;
+    }
+    CountingIterator operator++(int)
+    {
+        const CountingIterator before = *this;
+        ++*this;
+        return before;
+    }
+    bool operator==(const CountingIterator& other) const { return at_ == other.at_; }
 
 private:
-    bool fail(const char* what, std::size_t at)
-    {
-        error_ = std::string("not JSON: ") + what + " at byte " + std::to_string(at);
+    const char* at_ = nullptr;
+    std::size_t* taken_ = nullptr;
+};
+
+// The library's exception id for a number beyond a double's range.
+constexpr int NUMBER_OVERFLOW = 406;
+
+// The library's words for a syntax error, without its prefix ("[json.exception…]
+// parse error at line 1, column 5: syntax error while parsing value - ") and
+// without the token it last read, which may be long.
+std::string describe(const char* what)
+{
+    std::string_view text(what);
+    const std::size_t dash = text.find(" - ");
+    if (dash != std::string_view::npos)
+        text.remove_prefix(dash + 3);
+    const std::size_t lastRead = text.find("; last read: ");
+    if (lastRead != std::string_view::npos)
+        text = text.substr(0, lastRead);
+    return std::string(text.substr(0, 200));
+}
+
+// Whether the library's double is the number written: one too small to be
+// told from zero reads as zero, and then the text has a non-zero digit.
+bool representable(double value, const std::string& text)
+{
+    if (!std::isfinite(value))
         return false;
+    if (value != 0.0)
+        return true;
+    for (const char c : text) {
+        if (c == 'e' || c == 'E')
+            break;
+        if (c >= '1' && c <= '9')
+            return false;
+    }
+    return true;
+}
+
+// The library's SAX handler: keeps what the design uses, refuses nesting over
+// MAX_DESIGN_NESTING and a key of the design or of a root given twice, and
+// words the library's refusals.
+class DesignReader {
+public:
+    DesignReader(std::string_view text, const std::size_t& taken) : text_(text), taken_(taken)
+    {
+        frames_.reserve(static_cast<std::size_t>(MAX_DESIGN_NESTING));
     }
 
-    bool atEnd() const { return at_ >= text_.size(); }
-    char peek() const { return text_[at_]; }
+    const KeptDesign& design() const { return design_; }
+    const std::string& error() const { return error_; }
 
-    void skipSpace()
+    bool null() { return scalar(Kept::Kind::Null); }
+    bool boolean(bool value)
     {
-        while (!atEnd() && (peek() == ' ' || peek() == '\t' || peek() == '\n' || peek() == '\r'))
-            ++at_;
-    }
-
-    bool expectEnd() { return fail("unexpected end", at_); }
-
-    bool parseValue(Value& value, int depth)
-    {
-        skipSpace();
-        if (atEnd())
-            return expectEnd();
-        switch (peek()) {
-        case '{': return parseObject(value, depth + 1);
-        case '[': return parseArray(value, depth + 1);
-        case '"': value.kind = Value::Kind::String; return parseString(value.text);
-        case 't': value.kind = Value::Kind::Boolean; value.boolean = true; return parseWord("true");
-        case 'f': value.kind = Value::Kind::Boolean; value.boolean = false; return parseWord("false");
-        case 'n': value.kind = Value::Kind::Null; return parseWord("null");
-        default:
-            if (peek() == '-' || (peek() >= '0' && peek() <= '9'))
-                return parseNumber(value);
-            return fail("unexpected character", at_);
+        if (Kept* kept = arrive().kept) {
+            kept->kind = Kept::Kind::Boolean;
+            kept->boolean = value;
         }
+        return true;
     }
-
-    bool parseWord(std::string_view word)
+    // The library reports an integer written with a minus sign here and one
+    // without as unsigned: a 0 here was written "-0", whose sign matters.
+    bool number_integer(std::int64_t value) { return number(value == 0 ? -0.0 : static_cast<double>(value), true); }
+    bool number_unsigned(std::uint64_t value) { return number(static_cast<double>(value), true); }
+    bool number_float(double value, const std::string& text) { return number(value, representable(value, text)); }
+    bool string(std::string& value)
     {
-        if (text_.substr(at_, word.size()) != word)
-            return fail("unexpected character", at_);
-        at_ += word.size();
+        if (Kept* kept = arrive().kept) {
+            kept->kind = Kept::Kind::String;
+            kept->text = std::move(value);
+        }
+        return true;
+    }
+    bool binary(Json::binary_t&) { return true; }  // never in JSON text
+
+    bool start_object(std::size_t) { return open(Kept::Kind::Object); }
+    bool start_array(std::size_t) { return open(Kept::Kind::Array); }
+    bool end_object() { return close(); }
+    bool end_array() { return close(); }
+
+    bool key(std::string& name)
+    {
+        Frame& frame = frames_.back();
+        frame.next = Destination{};
+        if (frame.place != Place::Design && frame.place != Place::Root)
+            return true;
+        const bool design = frame.place == Place::Design;
+        const auto index = static_cast<int>(design ? indexOf(DESIGN_KEYS, name) : indexOf(ROOT_KEYS, name));
+        if (index < 0)
+            return true;
+        const unsigned bit = 1u << index;
+        // A key the design uses holds no quote, escaped or not: it begins at
+        // the quote before the one that ends it, the last byte taken.
+        if ((frame.seen & bit) != 0)
+            return refuse("duplicate key", text_.rfind('"', taken_ - 2));
+        frame.seen |= bit;
+        if (design) {
+            frame.next.kept = &design_.members[static_cast<std::size_t>(index)];
+            frame.next.key = index;
+            if (index >= ZEROS)
+                frame.next.asArray = Place::Roots;
+        } else {
+            frame.next.kept = &rootAt(frame.list, frame.item).members[static_cast<std::size_t>(index)];
+            frame.next.list = frame.list;
+            frame.next.item = frame.item;
+            frame.next.key = index;
+        }
         return true;
     }
 
-    bool isDigit() const { return !atEnd() && peek() >= '0' && peek() <= '9'; }
-
-    bool skipDigits()
+    bool parse_error(std::size_t position, const std::string&, const Json::exception& problem)
     {
-        if (!isDigit())
-            return atEnd() ? expectEnd() : fail("digit expected", at_);
-        while (isDigit())
-            ++at_;
-        return true;
-    }
-
-    bool parseNumber(Value& value)
-    {
-        const std::size_t start = at_;
-        if (peek() == '-')
-            ++at_;
-        if (!atEnd() && peek() == '0') {
-            ++at_;
-        } else if (!skipDigits()) {
+        // position counts the bytes read, the one reading stopped at included.
+        const std::size_t byte = position > 0 ? position - 1 : 0;
+        if (problem.id == NUMBER_OVERFLOW) {
+            const Destination at = arrive();
+            error_ = at.kept != nullptr ? at.path() + ": out of the range of a double"
+                                        : "number out of the range of a double at byte " + std::to_string(byte);
             return false;
         }
-        if (!atEnd() && peek() == '.') {
-            ++at_;
-            if (!skipDigits())
-                return false;
-        }
-        if (!atEnd() && (peek() == 'e' || peek() == 'E')) {
-            ++at_;
-            if (!atEnd() && (peek() == '+' || peek() == '-'))
-                ++at_;
-            if (!skipDigits())
-                return false;
-        }
-        value.kind = Value::Kind::Number;
-        const char* first = text_.data() + start;
-        const char* last = text_.data() + at_;
-        const std::from_chars_result result = std::from_chars(first, last, value.number);
-        value.representable = result.ec == std::errc() && result.ptr == last;
-        return true;
+        if (byte >= text_.size())
+            return refuse("unexpected end", text_.size());
+        if (frames_.empty() && design_.top.kind != Kept::Kind::Missing)
+            return refuse("text after the end of the value", byte);
+        // The library takes a NUL byte for the end of the text.
+        if (text_[byte] == '\0')
+            return refuse("NUL byte", byte);
+        return refuse(describe(problem.what()), byte);
     }
 
-    static int hexDigit(char c)
+private:
+    template<std::size_t N>
+    static std::ptrdiff_t indexOf(const std::array<std::string_view, N>& keys, const std::string& name)
     {
-        if (c >= '0' && c <= '9')
-            return c - '0';
-        if (c >= 'a' && c <= 'f')
-            return c - 'a' + 10;
-        if (c >= 'A' && c <= 'F')
-            return c - 'A' + 10;
+        for (std::size_t i = 0; i < N; ++i)
+            if (keys[i] == name)
+                return static_cast<std::ptrdiff_t>(i);
         return -1;
     }
 
-    // Four hex digits after "\u" at at_; at_ moves past them.
-    bool parseHex(unsigned& unit)
+    KeptRoot& rootAt(int list, int item)
     {
-        unit = 0;
-        for (int i = 0; i < 4; ++i) {
-            if (atEnd())
-                return expectEnd();
-            const int digit = hexDigit(peek());
-            if (digit < 0)
-                return fail("hex digit expected", at_);
-            unit = unit * 16 + static_cast<unsigned>(digit);
-            ++at_;
+        return design_.lists[static_cast<std::size_t>(list)].items[static_cast<std::size_t>(item)];
+    }
+
+    bool refuse(const std::string& what, std::size_t byte)
+    {
+        error_ = "not JSON: " + what + " at byte " + std::to_string(byte);
+        return false;
+    }
+
+    // Where the value the library reports now goes; a root list counts it.
+    Destination arrive()
+    {
+        Destination at;
+        if (frames_.empty()) {
+            at.kept = &design_.top;
+            at.asObject = Place::Design;
+            return at;
+        }
+        Frame& frame = frames_.back();
+        if (frame.place == Place::Design || frame.place == Place::Root) {
+            at = frame.next;
+            frame.next = Destination{};
+        } else if (frame.place == Place::Roots) {
+            KeptRoots& list = design_.lists[static_cast<std::size_t>(frame.list)];
+            const std::size_t item = list.count++;
+            if (item < list.items.size()) {
+                at.kept = &list.items[item].self;
+                at.asObject = Place::Root;
+                at.list = frame.list;
+                at.item = static_cast<int>(item);
+            }
+        }
+        return at;
+    }
+
+    bool scalar(Kept::Kind kind)
+    {
+        if (Kept* kept = arrive().kept)
+            kept->kind = kind;
+        return true;
+    }
+
+    bool number(double value, bool exact)
+    {
+        if (Kept* kept = arrive().kept) {
+            kept->kind = Kept::Kind::Number;
+            kept->number = value;
+            kept->representable = exact;
         }
         return true;
     }
 
-    static void appendUtf8(std::string& out, unsigned codePoint)
+    bool open(Kept::Kind kind)
     {
-        const auto put = [&out](unsigned byte) { out += static_cast<char>(byte); };
-        if (codePoint < 0x80) {
-            put(codePoint);
-        } else if (codePoint < 0x800) {
-            put(0xC0 | (codePoint >> 6));
-            put(0x80 | (codePoint & 0x3F));
-        } else if (codePoint < 0x10000) {
-            put(0xE0 | (codePoint >> 12));
-            put(0x80 | ((codePoint >> 6) & 0x3F));
-            put(0x80 | (codePoint & 0x3F));
-        } else {
-            put(0xF0 | (codePoint >> 18));
-            put(0x80 | ((codePoint >> 12) & 0x3F));
-            put(0x80 | ((codePoint >> 6) & 0x3F));
-            put(0x80 | (codePoint & 0x3F));
+        if (frames_.size() >= static_cast<std::size_t>(MAX_DESIGN_NESTING))
+            return refuse("nesting too deep", taken_ - 1);
+        const Destination at = arrive();
+        Frame frame;
+        if (at.kept != nullptr) {
+            at.kept->kind = kind;
+            frame.place = kind == Kept::Kind::Object ? at.asObject : at.asArray;
+            frame.list = frame.place == Place::Roots ? at.key - ZEROS : at.list;
+            frame.item = at.item;
         }
-    }
-
-    bool parseEscape(std::string& out)
-    {
-        const std::size_t start = at_;
-        ++at_;  // the backslash
-        if (atEnd())
-            return expectEnd();
-        const char c = peek();
-        ++at_;
-        switch (c) {
-        case '"': out += '"'; return true;
-        case '\\': out += '\\'; return true;
-        case '/': out += '/'; return true;
-        case 'b': out += '\b'; return true;
-        case 'f': out += '\f'; return true;
-        case 'n': out += '\n'; return true;
-        case 'r': out += '\r'; return true;
-        case 't': out += '\t'; return true;
-        case 'u': break;
-        default: return fail("unknown escape", start);
-        }
-        unsigned unit = 0;
-        if (!parseHex(unit))
-            return false;
-        if (unit >= 0xDC00 && unit <= 0xDFFF)
-            return fail("lone surrogate escape", start);
-        if (unit >= 0xD800 && unit <= 0xDBFF) {
-            if (text_.substr(at_, 2) != "\\u")
-                return fail("lone surrogate escape", start);
-            at_ += 2;
-            unsigned second = 0;
-            if (!parseHex(second))
-                return false;
-            if (second < 0xDC00 || second > 0xDFFF)
-                return fail("lone surrogate escape", start);
-            unit = 0x10000 + ((unit - 0xD800) << 10) + (second - 0xDC00);
-        }
-        appendUtf8(out, unit);
+        frames_.push_back(frame);
         return true;
     }
 
-    bool parseString(std::string& out)
+    bool close()
     {
-        ++at_;  // the opening quote
-        for (;;) {
-            if (atEnd())
-                return expectEnd();
-            const char c = peek();
-            if (c == '"') {
-                ++at_;
-                return true;
-            }
-            if (c == '\\') {
-                if (!parseEscape(out))
-                    return false;
-            } else if (static_cast<unsigned char>(c) < 0x20) {
-                return fail("control character in a string", at_);
-            } else {
-                out += c;
-                ++at_;
-            }
-        }
-    }
-
-    bool enter(int depth)
-    {
-        if (depth > MAX_DESIGN_NESTING)
-            return fail("nesting too deep", at_);
-        ++at_;  // the opening bracket
-        skipSpace();
+        frames_.pop_back();
         return true;
-    }
-
-    bool parseArray(Value& value, int depth)
-    {
-        value.kind = Value::Kind::Array;
-        if (!enter(depth))
-            return false;
-        if (!atEnd() && peek() == ']') {
-            ++at_;
-            return true;
-        }
-        for (;;) {
-            value.items.emplace_back();
-            if (!parseValue(value.items.back(), depth))
-                return false;
-            skipSpace();
-            if (atEnd())
-                return expectEnd();
-            if (peek() == ']') {
-                ++at_;
-                return true;
-            }
-            if (peek() != ',')
-                return fail("',' or ']' expected", at_);
-            ++at_;
-        }
-    }
-
-    bool parseObject(Value& value, int depth)
-    {
-        value.kind = Value::Kind::Object;
-        if (!enter(depth))
-            return false;
-        if (!atEnd() && peek() == '}') {
-            ++at_;
-            return true;
-        }
-        std::set<std::string, std::less<>> keys;
-        for (;;) {
-            skipSpace();
-            if (atEnd())
-                return expectEnd();
-            if (peek() != '"')
-                return fail("key expected", at_);
-            const std::size_t keyAt = at_;
-            value.members.emplace_back();
-            Member& member = value.members.back();
-            if (!parseString(member.key))
-                return false;
-            if (!keys.insert(member.key).second)
-                return fail("duplicate key", keyAt);
-            skipSpace();
-            if (atEnd())
-                return expectEnd();
-            if (peek() != ':')
-                return fail("':' expected", at_);
-            ++at_;
-            if (!parseValue(member.value, depth))
-                return false;
-            skipSpace();
-            if (atEnd())
-                return expectEnd();
-            if (peek() == '}') {
-                ++at_;
-                return true;
-            }
-            if (peek() != ',')
-                return fail("',' or '}' expected", at_);
-            ++at_;
-        }
     }
 
     std::string_view text_;
-    std::size_t at_ = 0;
+    const std::size_t& taken_;
+    std::vector<Frame> frames_;
+    KeptDesign design_;
     std::string error_;
 };
 
 // ---------------------------------------------------------------- checking
-
-const Value* member(const Value& object, std::string_view key)
-{
-    for (const Member& m : object.members)
-        if (m.key == key)
-            return &m.value;
-    return nullptr;
-}
 
 // Each check takes the path of the value it looks at and, on a problem,
 // writes "path: problem" and returns false.
@@ -425,14 +394,13 @@ class Checker {
 public:
     std::string error;
 
-    const Value* require(const Value& object, const std::string& objectPath, std::string_view key)
+    bool present(const Kept& value, const std::string& objectPath, std::string_view key)
     {
-        const Value* value = member(object, key);
-        if (value == nullptr) {
-            error = objectPath.empty() ? std::string() : objectPath + ": ";
-            error += "missing key \"" + std::string(key) + "\"";
-        }
-        return value;
+        if (value.kind != Kept::Kind::Missing)
+            return true;
+        error = objectPath.empty() ? std::string() : objectPath + ": ";
+        error += "missing key \"" + std::string(key) + "\"";
+        return false;
     }
 
     bool problem(const std::string& path, const std::string& what)
@@ -441,9 +409,9 @@ public:
         return false;
     }
 
-    bool finiteNumber(const Value& value, const std::string& path, double& out)
+    bool finiteNumber(const Kept& value, const std::string& path, double& out)
     {
-        if (value.kind != Value::Kind::Number)
+        if (value.kind != Kept::Kind::Number)
             return problem(path, "not a number");
         // JSON has no NaN or infinity: a number that is not finite is one
         // beyond the range of a double, too large or too small.
@@ -454,7 +422,7 @@ public:
     }
 
     // A number with an integral value in [low, high]; rangeText names the range.
-    bool integer(const Value& value, const std::string& path, int low, int high, const std::string& rangeText,
+    bool integer(const Kept& value, const std::string& path, int low, int high, const std::string& rangeText,
                  int& out)
     {
         double number = 0.0;
@@ -466,40 +434,37 @@ public:
         return true;
     }
 
-    bool roots(const Value& object, const char* key, RootList& list)
+    bool roots(const KeptDesign& design, int list, RootList& out)
     {
-        const Value* value = require(object, "", key);
-        if (value == nullptr)
+        const std::string key(DESIGN_KEYS[static_cast<std::size_t>(ZEROS + list)]);
+        const Kept& value = design.members[static_cast<std::size_t>(ZEROS + list)];
+        const KeptRoots& kept = design.lists[static_cast<std::size_t>(list)];
+        if (!present(value, "", key))
             return false;
-        if (value->kind != Value::Kind::Array)
+        if (value.kind != Kept::Kind::Array)
             return problem(key, "not an array");
-        if (value->items.size() > static_cast<std::size_t>(MAX_ROOTS))
+        if (kept.count > static_cast<std::size_t>(MAX_ROOTS))
             return problem(key, "more than " + std::to_string(MAX_ROOTS) + " roots");
-        list = RootList{};
-        for (std::size_t i = 0; i < value->items.size(); ++i) {
-            const Value& item = value->items[i];
-            const std::string path = std::string(key) + "[" + std::to_string(i) + "]";
-            if (item.kind != Value::Kind::Object)
+        out = RootList{};
+        for (std::size_t i = 0; i < kept.count; ++i) {
+            const KeptRoot& item = kept.items[i];
+            const std::string path = key + "[" + std::to_string(i) + "]";
+            if (item.self.kind != Kept::Kind::Object)
                 return problem(path, "not an object");
-            const Value* re = require(item, path, "re");
-            if (re == nullptr)
-                return false;
-            const Value* im = require(item, path, "im");
-            if (im == nullptr)
-                return false;
-            const Value* pair = require(item, path, "pair");
-            if (pair == nullptr)
-                return false;
+            for (std::size_t k = 0; k < ROOT_KEYS.size(); ++k)
+                if (!present(item.members[k], path, ROOT_KEYS[k]))
+                    return false;
             const auto slot = static_cast<int>(i);
-            if (!finiteNumber(*re, path + ".re", list.positions[slot].re)
-                || !finiteNumber(*im, path + ".im", list.positions[slot].im))
+            if (!finiteNumber(item.members[RE], path + ".re", out.positions[slot].re)
+                || !finiteNumber(item.members[IM], path + ".im", out.positions[slot].im))
                 return false;
-            if (pair->kind != Value::Kind::Boolean)
+            const Kept& pair = item.members[PAIR];
+            if (pair.kind != Kept::Kind::Boolean)
                 return problem(path + ".pair", "not true or false");
-            list.pairFlags[slot] = pair->boolean;
-            if (!pair->boolean && list.positions[slot].im != 0.0)
-                list.positions[slot].im = 0.0;
-            list.count = slot + 1;
+            out.pairFlags[slot] = pair.boolean;
+            if (!pair.boolean && out.positions[slot].im != 0.0)
+                out.positions[slot].im = 0.0;
+            out.count = slot + 1;
         }
         return true;
     }
@@ -507,23 +472,24 @@ public:
 
 constexpr int FORMAT_VERSION = 1;
 
-bool checkDesign(const Value& root, Checker& check, Document& document)
+bool checkDesign(const KeptDesign& design, Checker& check, Document& document)
 {
-    if (root.kind != Value::Kind::Object) {
+    if (design.top.kind != Kept::Kind::Object) {
         check.error = "top level: not an object";
         return false;
     }
-    const Value* format = check.require(root, "", "format");
-    if (format == nullptr)
+    const auto member = [&design](int key) -> const Kept& { return design.members[static_cast<std::size_t>(key)]; };
+    const auto present = [&](int key) { return check.present(member(key), "", DESIGN_KEYS[static_cast<std::size_t>(key)]); };
+
+    if (!present(FORMAT))
         return false;
-    if (format->kind != Value::Kind::String)
+    if (member(FORMAT).kind != Kept::Kind::String)
         return check.problem("format", "not a string");
-    if (format->text != "vorbel-design")
+    if (member(FORMAT).text != "vorbel-design")
         return check.problem("format", "not a Vorbel design");
 
-    const Value* version = check.require(root, "", "version");
     double versionNumber = 0.0;
-    if (version == nullptr || !check.finiteNumber(*version, "version", versionNumber))
+    if (!present(VERSION) || !check.finiteNumber(member(VERSION), "version", versionNumber))
         return false;
     std::string versionText;
     appendShortestNumber(versionText, versionNumber);
@@ -532,38 +498,34 @@ bool checkDesign(const Value& root, Checker& check, Document& document)
     if (versionNumber != FORMAT_VERSION)
         return check.problem("version", "not a version of this format (" + versionText + ")");
 
-    const Value* rate = check.require(root, "", "sampleRate");
     double rateNumber = 0.0;
-    if (rate == nullptr || !check.finiteNumber(*rate, "sampleRate", rateNumber))
+    if (!present(SAMPLE_RATE) || !check.finiteNumber(member(SAMPLE_RATE), "sampleRate", rateNumber))
         return false;
     if (rateNumber != 44100.0 && rateNumber != 48000.0 && rateNumber != 96000.0 && rateNumber != 192000.0)
         return check.problem("sampleRate", "must be 44100, 48000, 96000 or 192000");
     document.sampleRate = static_cast<int>(rateNumber);
 
-    const Value* model = check.require(root, "", "model");
-    if (model == nullptr)
+    if (!present(MODEL))
         return false;
-    if (model->kind != Value::Kind::String)
+    if (member(MODEL).kind != Kept::Kind::String)
         return check.problem("model", "not a string");
-    const int modelIndex = modelIndexNamed(model->text);
+    const int modelIndex = modelIndexNamed(member(MODEL).text);
     if (modelIndex < 0)
         return check.problem("model", "not the name of a model");
 
     const std::string positionRange = "must be an integer from 0 to " + std::to_string(SLIDER_TOP);
-    const Value* cutoffPosition = check.require(root, "", "cutoffPosition");
-    if (cutoffPosition == nullptr
-        || !check.integer(*cutoffPosition, "cutoffPosition", 0, SLIDER_TOP, positionRange, document.cutoffPosition))
+    if (!present(CUTOFF_POSITION)
+        || !check.integer(member(CUTOFF_POSITION), "cutoffPosition", 0, SLIDER_TOP, positionRange,
+                          document.cutoffPosition))
         return false;
-    const Value* qPosition = check.require(root, "", "qPosition");
-    if (qPosition == nullptr
-        || !check.integer(*qPosition, "qPosition", 0, SLIDER_TOP, positionRange, document.qPosition))
+    if (!present(Q_POSITION)
+        || !check.integer(member(Q_POSITION), "qPosition", 0, SLIDER_TOP, positionRange, document.qPosition))
         return false;
 
     FilterState& filter = document.filter;
-    const Value* gain = check.require(root, "", "gain");
-    if (gain == nullptr || !check.finiteNumber(*gain, "gain", filter.gain))
+    if (!present(GAIN) || !check.finiteNumber(member(GAIN), "gain", filter.gain))
         return false;
-    if (!check.roots(root, "zeros", filter.zeros) || !check.roots(root, "poles", filter.poles))
+    if (!check.roots(design, 0, filter.zeros) || !check.roots(design, 1, filter.poles))
         return false;
 
     filter.modelIndex = modelIndex;
@@ -604,15 +566,24 @@ DesignReadResult readDesign(std::string_view text)
         result.error = "file larger than 1 MiB";
         return result;
     }
-    Parser parser(text);
-    Value root;
-    if (!parser.parseText(root)) {
-        result.error = parser.error();
+    std::size_t taken = 0;
+    DesignReader reader(text, taken);
+    // Strict: the value is all the text holds, and comments are refused.
+    const bool parsed = Json::sax_parse(CountingIterator(text.data(), &taken),
+                                        CountingIterator(text.data() + text.size(), &taken), &reader,
+                                        nlohmann::json::input_format_t::json, true, false);
+    if (!parsed) {
+        result.error = reader.error().empty() ? std::string("not JSON") : reader.error();
+        return result;
+    }
+    // The library ends the text at a NUL byte: any there is, is after the value.
+    if (const std::size_t nul = text.find('\0'); nul != std::string_view::npos) {
+        result.error = "not JSON: text after the end of the value at byte " + std::to_string(nul);
         return result;
     }
     Checker check;
     Document document;
-    if (checkDesign(root, check, document))
+    if (checkDesign(reader.design(), check, document))
         result.document = document;
     else
         result.error = check.error;

@@ -40,14 +40,21 @@ struct DesignReadResult {
 // (no design is re-run); a single root's im is stored as 0. Nyquist is half
 // the rate, cutoff and Q follow from the slider positions as the sliders map
 // them, and the Q-visible flag is the model's. Keys the reader does not know
-// are ignored.
+// are ignored, duplicates of them included, and never stored: reading keeps
+// only the values the design uses, whatever else the text holds.
 //
 // A refused text gives one message naming its first problem: a size over
 // 1 MiB, then anything that is not strict JSON ("not JSON: … at byte N", N
-// counted from 0; invalid UTF-8, NaN or Infinity, duplicate keys, trailing
-// text and nesting over MAX_DESIGN_NESTING included), then the keys in the
-// order above, each with its JSON path ("poles[3].im: not a number",
-// "missing key \"gain\"").
+// counted from 0, the byte at which reading stopped; invalid UTF-8, NaN or
+// Infinity, comments, trailing commas, trailing text and nesting over
+// MAX_DESIGN_NESTING included; the words are the JSON library's but for
+// "unexpected end", "text after the end of the value", "NUL byte", "nesting
+// too deep" and "duplicate key"), a key of the design or of a root given
+// twice (at the byte of its second occurrence), a number beyond the range of
+// a double (which ends reading: "gain: out of the range of a double" where
+// the design uses it, "number out of the range of a double at byte N"
+// elsewhere), then the keys in the order above, each with its JSON path
+// ("poles[3].im: not a number", "missing key \"gain\"").
 DesignReadResult readDesign(std::string_view text);
 
 // Appends the shortest text that reads back to the same double; integral

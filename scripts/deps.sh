@@ -6,13 +6,14 @@
 set -eu
 
 # Building and running Vorbel. qt6-base-dev brings Qt Test and the platform
-# plugins along.
+# plugins along; nlohmann-json3-dev reads and checks the design files' JSON.
 run="
 g++
 cmake
 ninja-build
 make
 qt6-base-dev
+nlohmann-json3-dev
 fonts-liberation
 fonts-dejavu-core
 "

@@ -31,15 +31,23 @@ struct Finished {
     QByteArray err;
 };
 
-// Runs a program to its end. Without a display and without a platform
-// chosen in the environment, so that a picture is made the way a terminal
-// without a window system makes it.
-Finished run(const char* program, const QStringList& arguments)
+// The environment of a terminal without a window system: no display and no
+// platform chosen.
+QProcessEnvironment withoutDisplay()
+{
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    for (const char* name : {"QT_QPA_PLATFORM", "DISPLAY", "WAYLAND_DISPLAY", "WAYLAND_SOCKET", "XDG_SESSION_TYPE"})
+        environment.remove(QString::fromLatin1(name));
+    return environment;
+}
+
+// Runs a program to its end, without a display unless the environment says
+// otherwise, so that a picture is made the way a terminal without a window
+// system makes it.
+Finished run(const char* program, const QStringList& arguments,
+             const QProcessEnvironment& environment = withoutDisplay())
 {
     QProcess process;
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    for (const char* name : {"QT_QPA_PLATFORM", "DISPLAY", "WAYLAND_DISPLAY"})
-        environment.remove(QString::fromLatin1(name));
     process.setProcessEnvironment(environment);
     process.start(QString::fromLocal8Bit(program), arguments);
     Finished result;
@@ -51,7 +59,10 @@ Finished run(const char* program, const QStringList& arguments)
     return result;
 }
 
-Finished vorbel(const QStringList& arguments) { return run(VORBEL_EXECUTABLE, arguments); }
+Finished vorbel(const QStringList& arguments, const QProcessEnvironment& environment = withoutDisplay())
+{
+    return run(VORBEL_EXECUTABLE, arguments, environment);
+}
 
 void writeFile(const QString& path, const std::string& text)
 {
@@ -93,8 +104,9 @@ TEST_F(CommandLineTest, HelpAndVersionSucceedWithoutAWindow)
 {
     const Finished help = vorbel({QStringLiteral("--help")});
     EXPECT_EQ(help.status, 0);
-    for (const char* option : {"--coefficients", "--picture", "--size", "--dpi", "--version"})
-        EXPECT_TRUE(help.out.contains(option)) << option;
+    for (const char* text : {"vorbel --coefficients FILE", "vorbel --picture OUT.png [--size WxH] [--dpi N] FILE",
+                             "--coefficients", "--picture", "--size", "--dpi", "--version", "-platform"})
+        EXPECT_TRUE(help.out.contains(text)) << text;
 
     const Finished version = vorbel({QStringLiteral("--version")});
     EXPECT_EQ(version.status, 0);
@@ -213,6 +225,84 @@ TEST_F(CommandLineTest, UsageProblemsExitWithTwoAndOneLine)
         EXPECT_EQ(lines(result.err).size(), 1) << result.err.constData();
         EXPECT_FALSE(QFile::exists(out)) << arguments.join(QLatin1Char(' ')).toStdString();
     }
+}
+
+// Whatever the line, without a display: an exit status and one line naming
+// the problem, never an abort. Qt's own options are the window's alone, and
+// the window needs a platform Qt has and a display.
+TEST_F(CommandLineTest, MalformedLinesAreRefusedWithoutAWindowSystem)
+{
+    saved("design.vorbel", designedDocument(0, 44100, 1000, 0));
+    const QString design = path("design.vorbel");
+    const QString out = path("refused.png");
+    struct Case {
+        QStringList arguments;
+        int status;
+        const char* named;  // what the line must name
+    };
+    const Case cases[] = {
+        {{"-x"}, 2, "-x"},
+        {{"-x", design}, 2, "-x"},
+        {{"--bogus"}, 2, "--bogus"},
+        {{"-hv"}, 2, "-hv"},
+        {{"-platform", "offscreen", "-x", design}, 2, "-x"},
+        {{"-platform"}, 2, "-platform"},
+        {{"-reverse=1", design}, 2, "-reverse"},
+        {{"-platform", "offscreen", "--coefficients", design}, 2, "-platform"},
+        {{"--coefficients", "-style", "fusion", design}, 2, "-style"},
+        {{"-style=fusion", "--picture", out, design}, 2, "-style"},
+        {{"--picture", out, "-qmljsdebugger=port:1234", design}, 2, "-qmljsdebugger"},
+        {{"--version", "-nograb", "--coefficients"}, 0, ""},
+        {{"-platform", "no-such-platform", design}, 2, "no-such-platform"},
+        {{"-platform", "no-such-platform:x=1;no-other", "-reverse"}, 2, "no-such-platform"},
+        {{}, 1, "no display"},
+        {{design}, 1, "no display"},
+        {{"-style", "fusion", "-reverse", "-qwindowtitle", "Title", "-name", "vorbel", design}, 1, "no display"},
+        {{"-platform", "xcb", design}, 1, "no display"},
+        {{"-platformpluginpath", folder.path(), "-platform", "XCB", design}, 1, "no display"},
+        {{"--", "-x"}, 1, "no display"},
+    };
+    for (const Case& c : cases) {
+        const std::string line = c.arguments.join(QLatin1Char(' ')).toStdString();
+        const Finished result = vorbel(c.arguments);
+        EXPECT_EQ(result.status, c.status) << line << ": " << result.err.constData();
+        if (c.status == 0)
+            continue;
+        EXPECT_TRUE(result.out.isEmpty()) << line;
+        ASSERT_EQ(lines(result.err).size(), 1) << line << ": " << result.err.constData();
+        EXPECT_TRUE(result.err.startsWith("vorbel: ")) << result.err.constData();
+        EXPECT_TRUE(result.err.contains(c.named)) << line << ": " << result.err.constData();
+        EXPECT_FALSE(QFile::exists(out)) << line;
+    }
+
+    // A platform named in the environment that Qt does not have.
+    QProcessEnvironment environment = withoutDisplay();
+    environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("no-such-platform"));
+    const Finished unknown = vorbel({design}, environment);
+    EXPECT_EQ(unknown.status, 1);
+    ASSERT_EQ(lines(unknown.err).size(), 1) << unknown.err.constData();
+    EXPECT_TRUE(unknown.err.contains("no-such-platform")) << unknown.err.constData();
+}
+
+// A window line with a platform and Qt's options opens the window, and Qt
+// gets its options: a style sheet that does not exist is Qt's to complain of.
+TEST_F(CommandLineTest, WindowTakesQtsOptions)
+{
+    saved("design.vorbel", designedDocument(0, 44100, 1000, 0));
+    const QString sheet = path("no-such-sheet.qss");
+    QProcess process;
+    process.setProcessEnvironment(withoutDisplay());
+    process.setReadChannel(QProcess::StandardError);
+    process.start(QString::fromLocal8Bit(VORBEL_EXECUTABLE),
+                  {QStringLiteral("-platform"), QStringLiteral("offscreen"), QStringLiteral("-reverse"),
+                   QStringLiteral("-stylesheet"), sheet, path("design.vorbel")});
+    QByteArray err;
+    while (!err.contains(sheet.toLocal8Bit()) && process.waitForReadyRead(60000))
+        err += process.readAllStandardError();
+    EXPECT_TRUE(err.contains(sheet.toLocal8Bit())) << err.constData();
+    EXPECT_EQ(process.state(), QProcess::Running) << err.constData();
+    process.kill();
+    process.waitForFinished(60000);
 }
 
 TEST_F(CommandLineTest, PictureIsTheFullPaintOfTheStoredDesign)

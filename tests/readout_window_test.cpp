@@ -10,6 +10,7 @@
 #include "res/resource_ids.h"
 #include "view/response_view.h"
 
+#include <QAccessible>
 #include <QComboBox>
 #include <QElapsedTimer>
 #include <QEvent>
@@ -56,6 +57,18 @@ protected:
 private:
     QEvent::Type type_;
 };
+
+// An accessibility update handler: counts each object's NameChanged events
+// on the object itself and keeps there the name a client reads at the last.
+void recordNameChange(QAccessibleEvent* event)
+{
+    QObject* object = event->object();
+    if (event->type() != QAccessible::NameChanged || object == nullptr)
+        return;
+    object->setProperty("nameChanges", object->property("nameChanges").toInt() + 1);
+    if (QAccessibleInterface* readable = event->accessibleInterface())
+        object->setProperty("announcedName", readable->text(QAccessible::Name));
+}
 
 }  // namespace
 
@@ -469,6 +482,60 @@ private slots:
         QCOMPARE(painted.size(), expected.size());
         QCOMPARE(painted, expected);
         QVERIFY(inkedPixels() > 0);
+    }
+
+    // Assistive technology reads the bar as a label of the same text: static
+    // text named by the newest text, at once.
+    void readoutIsReadLikeALabel()
+    {
+        moveTo({magnitudePane().left + 170, magnitudePane().top + 30});
+        QVERIFY(shown().startsWith("f = "));
+        QLabel label(shown());
+        QAccessibleInterface* readout = QAccessible::queryAccessibleInterface(bar());
+        QAccessibleInterface* labelled = QAccessible::queryAccessibleInterface(&label);
+        QVERIFY(readout != nullptr && labelled != nullptr);
+        QCOMPARE(readout->role(), QAccessible::StaticText);
+        QCOMPARE(readout->role(), labelled->role());
+        QCOMPARE(readout->text(QAccessible::Name), shown());
+        QCOMPARE(readout->text(QAccessible::Name), labelled->text(QAccessible::Name));
+        QCOMPARE(readout->text(QAccessible::Value), labelled->text(QAccessible::Value));
+        QVERIFY(!readout->text(QAccessible::Description).isEmpty());
+        QAccessibleInterface* statusBar = QAccessible::queryAccessibleInterface(mainWindow()->statusBar());
+        QVERIFY(statusBar->indexOfChild(readout) >= 0);
+        bar()->setText("z = 0.5");
+        label.setText("z = 0.5");
+        QCOMPARE(readout->text(QAccessible::Name), QString("z = 0.5"));
+        QCOMPARE(readout->text(QAccessible::Name), labelled->text(QAccessible::Name));
+    }
+
+    // While a client listens, a label announces every new text; the bar
+    // announces a burst of them with the repaint that shows the last, and the
+    // client then reads the newest. Needs a platform with an accessibility
+    // client (offscreen has none), e.g. X11 with the AT-SPI bus running:
+    //   dbus-run-session -- sh -c '/usr/libexec/at-spi-bus-launcher & QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1
+    //   xvfb-run -a readout_window_test -platform xcb readoutIsAnnouncedWithTheRepaint'
+    void readoutIsAnnouncedWithTheRepaint()
+    {
+        // A client may connect a moment after the window shows.
+        if (!QTest::qWaitFor([] { return QAccessible::isActive(); }, 1000))
+            QSKIP("no accessibility client on this platform");
+        QLabel label;
+        QVERIFY(QTest::qWaitFor([this] { return bar()->shownText() == bar()->text(); }));
+        const QAccessible::UpdateHandler platformHandler = QAccessible::installUpdateHandler(recordNameChange);
+        QElapsedTimer elapsed;
+        elapsed.start();
+        for (int step = 0; step < 50; ++step) {
+            bar()->setText(QString("step %1").arg(step));
+            label.setText(QString("step %1").arg(step));
+        }
+        QVERIFY(QTest::qWaitFor([this] { return bar()->shownText() == bar()->text(); }));
+        const double milliseconds = static_cast<double>(elapsed.elapsed());
+        QAccessible::installUpdateHandler(platformHandler);
+        QCOMPARE(label.property("nameChanges").toInt(), 50);
+        const int announced = bar()->property("nameChanges").toInt();
+        QVERIFY2(announced >= 1 && announced <= 2 + milliseconds * bar()->screen()->refreshRate() / 1000.0,
+                 qPrintable(QString("%1 announcements in %2 ms").arg(announced).arg(milliseconds)));
+        QCOMPARE(bar()->property("announcedName").toString(), QString("step 49"));
     }
 
     void positionItemCancelledChangesNothing()

@@ -295,6 +295,10 @@ private slots:
 
     void keyboardShortcuts()
     {
+        // The window's shortcuts work only in the active window, which a
+        // loaded machine may make it late.
+        mainWindow()->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(mainWindow()));
         const Document start = session().document();
         triggerCommand(IDM_RATE_192000);
         const Document changed = session().document();

@@ -1,5 +1,6 @@
 #include "app/command_line.h"
 #include "app/main_window.h"
+#include "app/window_edges.h"
 #include "res/resource_ids.h"
 
 #include <QApplication>
@@ -24,6 +25,9 @@ int main(int argc, char** argv)
     QApplication application(argc, argv);
     QApplication::setApplicationName(QString::fromUtf8(APPLICATION_NAME));
     QGuiApplication::setDesktopFileName(QStringLiteral("vorbel"));
+    // Every device pixel of a window on X is painted at any display scale.
+    WindowEdges windowEdges;
+    application.installNativeEventFilter(&windowEdges);
     const CommandLine windowLine = parseCommandLine(QCoreApplication::arguments());
     if (windowLine.mode != CommandLine::Mode::Window)
         return runWithoutWindow(windowLine, argv[0]);

@@ -6,13 +6,14 @@
 set -eu
 
 # Building and running Vorbel. qt6-base-dev brings Qt Test and the platform
-# plugins along.
+# plugins along; libxcb1-dev paints the window's edges on X.
 run="
 g++
 cmake
 ninja-build
 make
 qt6-base-dev
+libxcb1-dev
 fonts-liberation
 fonts-dejavu-core
 "

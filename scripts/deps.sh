@@ -18,10 +18,12 @@ fonts-liberation
 fonts-dejavu-core
 "
 
-# The tests: GoogleTest, and Python for the check of the committed pictures.
+# The tests: GoogleTest, Python for the check of the committed pictures, and
+# an X server of the window test's own.
 test="
 libgtest-dev
 python3
+xvfb
 "
 
 bench="

@@ -324,6 +324,9 @@ int main(int argc, char** argv)
     } else {
         qputenv("DISPLAY", server.display());
         qputenv("QT_QPA_PLATFORM", "xcb");
+        // No session bus: with none named, D-Bus would look for one through
+        // the X server and start dbus-launch, which could outlive the test.
+        qputenv("DBUS_SESSION_BUS_ADDRESS", "unix:path=/nonexistent");
     }
     QApplication application(argc, argv);
     // As the program's main does.

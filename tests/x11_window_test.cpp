@@ -30,7 +30,8 @@ extern char** environ;
 namespace {
 
 // An Xvfb on a display it chooses itself, so that tests run side by side;
-// stopped when this goes. display() is empty when Xvfb is not installed;
+// stopped when this goes, and ending itself once its last client has gone,
+// should the test die first. display() is empty when Xvfb is not installed;
 // problem() says why an installed one did not start.
 class OwnXServer {
 public:
@@ -51,7 +52,7 @@ public:
         close(ends[1]);
         const std::string writeEndText = std::to_string(writeEnd);
         std::string arguments[] = {"Xvfb", "-displayfd", writeEndText, "-screen", "0", "1920x1200x24",
-                                   "-nolisten", "tcp"};
+                                   "-nolisten", "tcp", "-terminate"};
         char* argv[std::size(arguments) + 1] = {};
         for (std::size_t i = 0; i < std::size(arguments); ++i)
             argv[i] = arguments[i].data();

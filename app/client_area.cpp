@@ -216,6 +216,11 @@ void ClientArea::layOut()
 {
     const double ratio = devicePixelRatioF();
     laidOutRatio_ = ratio;
+    // Qt rounds the device rectangle of each widget on its own: at a
+    // fractional ratio a device row between the client area and the status
+    // bar can belong to neither, and only the window's background reaches it.
+    // Painted beneath the client area then, it shows there in every paint.
+    setAttribute(Qt::WA_OpaquePaintEvent, ratio == std::floor(ratio));
     const std::uint16_t width = sizeWord(toPixel(std::round(this->width() * ratio)));
     const std::uint16_t height = sizeWord(toPixel(std::round(this->height() * ratio)));
     layoutPlots(layout_, plots_, width, height, fonts_.arialFont.get(), baseUnitY_);

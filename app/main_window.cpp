@@ -4,6 +4,7 @@
 #include "app/client_area.h"
 #include "app/file_commands.h"
 #include "app/readout_bar.h"
+#include "app/window_edges.h"
 #include "res/images.h"
 
 #include <QAction>
@@ -193,6 +194,9 @@ std::unique_ptr<MainWindow> createMainWindow(const QString& file)
 
 int runMainWindow(const QString& file)
 {
+    // Every device pixel of a window on X is painted at any display scale.
+    WindowEdges windowEdges;
+    QCoreApplication::instance()->installNativeEventFilter(&windowEdges);
     if (const std::unique_ptr<MainWindow> window = createMainWindow(file))
         QApplication::exec();
     return 0;

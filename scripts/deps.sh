@@ -6,7 +6,8 @@
 set -eu
 
 # Building and running Vorbel. qt6-base-dev brings Qt Test and the platform
-# plugins along; nlohmann-json3-dev reads and checks the design files' JSON.
+# plugins along; nlohmann-json3-dev reads and checks the design files' JSON;
+# libxcb1-dev paints the window's edges on X.
 run="
 g++
 cmake
@@ -14,14 +15,17 @@ ninja-build
 make
 qt6-base-dev
 nlohmann-json3-dev
+libxcb1-dev
 fonts-liberation
 fonts-dejavu-core
 "
 
-# The tests: GoogleTest, and Python for the check of the committed pictures.
+# The tests: GoogleTest, Python for the check of the committed pictures, and
+# an X server of the window test's own.
 test="
 libgtest-dev
 python3
+xvfb
 "
 
 bench="

@@ -8,6 +8,7 @@
 #include "view/response_view.h"
 
 #include <QContextMenuEvent>
+#include <QEnterEvent>
 #include <QFontMetrics>
 #include <QGuiApplication>
 #include <QMenu>
@@ -243,6 +244,17 @@ void ClientArea::mouseMoveEvent(QMouseEvent* event)
     const Point at = toClientPixels(event->position());
     pointer_ = at;
     apply(handleMouseMove(rootEditor_, session_.filter(), editorView(), at.x, at.y));
+    notifyReadout();
+}
+
+// The pointer can come back without moving (the window mapped again beneath
+// it): what it points at counts from then on.
+void ClientArea::enterEvent(QEnterEvent* event)
+{
+    QWidget::enterEvent(event);
+    if (rootEditor_.dragging)
+        return;
+    pointer_ = toClientPixels(event->position());
     notifyReadout();
 }
 

@@ -71,8 +71,9 @@ void ClientArea::prepareForRatio(const QScreen* screen, double ratio)
 
 // An edit is shown by a partial redraw, as it happens; a design put in place
 // as a whole, or a new rate with its new frequency labels, by a full paint.
-// A root that a press has added is drawn only from the drag's first
-// movement on, which may move nothing: until then the redraw is owed.
+// A root that a press adds is drawn only from the drag's first movement on,
+// which may move nothing: until then the press's redraw is owed. Any other
+// change draws at once, that root included.
 void ClientArea::follow(DesignChanges what)
 {
     if (what & DesignChange::Roots)
@@ -81,7 +82,7 @@ void ClientArea::follow(DesignChanges what)
         plots_.response.cutoffMarkerVisible = session_.cutoffMarkerVisible();
         invalidate();
     } else if (what & (DesignChange::Roots | DesignChange::Positions | DesignChange::Marker)) {
-        if (rootEditor_.addedRootUnshown)
+        if (pressing_)
             redrawOwed_ = true;
         else
             redrawPlots();
@@ -280,7 +281,9 @@ void ClientArea::mousePressEvent(QMouseEvent* event)
     const bool wasDragging = rootEditor_.dragging;
     if (!wasDragging)
         session_.beginGesture(Gesture::RootDrag);
+    pressing_ = true;
     apply(handleLeftButtonDown(rootEditor_, session_.filter(), editorView(), at.x, at.y));
+    pressing_ = false;
     if (!wasDragging && rootEditor_.dragging) {
         dragName_ = !rootEditor_.fromPalette                              ? rootStepName(STEP_MOVE_ROOT)
                     : selectedPairFlag(rootEditor_, session_.filter()) ? rootStepName(STEP_ADD_ROOT_PAIR)

@@ -116,8 +116,9 @@ private:
     std::optional<Point> pointer_;
     // The name of the drag in progress, decided on its press.
     QString dragName_;
-    // A change waits for a partial redraw: the root a press added is not
-    // shown yet.
+    // A press is being carried out; what it changes waits for the drag's
+    // first movement (or its release) to be drawn, which is then owed.
+    bool pressing_ = false;
     bool redrawOwed_ = false;
 
     // What partial redraws have drawn and not yet shown; any other part of a

@@ -54,7 +54,7 @@ struct ExportFormatInfo {
     const char* suffix;      // the suffix a file name typed without one gets
 };
 
-constexpr ExportFormatInfo EXPORT_FORMATS[] = {
+inline constexpr ExportFormatInfo EXPORT_FORMATS[] = {
     {ExportFormat::Sos, "sos", "sos \u2013 SciPy second-order sections (CSV)", "Comma-separated values (*.csv)", "csv"},
     {ExportFormat::C, "c", "c \u2013 C99 header, double", "C headers (*.h)", "h"},
     {ExportFormat::CFloat, "c-float", "c-float \u2013 C99 header, float", "C headers (*.h)", "h"},

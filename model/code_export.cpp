@@ -242,7 +242,8 @@ std::string cHeader(const Document& document, const SectionCascade& cascade, std
     std::vector<std::string> lines = describe(document, cascade, name,
                                               asFloat ? "as C99 code, float" : "as C99 code, double");
     lines.insert(lines.end(), {
-        n + "_sos rows: b0, b1, b2, 1, a1, a2 (SciPy's sos layout and signs), each row the section",
+        n + "_sos rows: b0, b1, b2, 1, a1, a2 (SciPy's sos layout and signs),",
+        "each row the section",
         "  (b0 + b1 z^-1 + b2 z^-2) / (1 + a1 z^-1 + a2 z^-2);",
         "the filter is their product in row order, the gain in the first row.",
         "Use: zero a state once, then call " + n + "_step once per sample:",
@@ -362,16 +363,15 @@ std::string cmsisFixed(const Document& document, const SectionCascade& cascade, 
     lines.insert(lines.end(), {
         "  (b0 + b1 z^-1 + b2 z^-2) / (1 + a1 z^-1 + a2 z^-2),",
         "and CMSIS-DSP adds its feedback terms, so a1 and a2 are stored negated.",
-        "Each coefficient c is stored as round(c * 2^(" + std::to_string(bits) + " - " + n
-            + "_POST_SHIFT)), to the nearest, ties",
-        "away from 0: c / 2^" + n + "_POST_SHIFT in " + format + ", and " + n
-            + "_POST_SHIFT the smallest that fits",
-        "every coefficient into [-1, 1). The accumulator is shifted back by it.",
+        "Each coefficient c is stored as round(c * 2^(" + std::to_string(bits) + " - " + n + "_POST_SHIFT)),",
+        "to the nearest, ties away from 0: c / 2^" + n + "_POST_SHIFT in " + format + ", with",
+        n + "_POST_SHIFT the smallest that fits every coefficient into [-1, 1);",
+        "the accumulator is shifted back by it.",
         "Scaling (L-infinity): stage k's b0, b1, b2 are multiplied by s_k so that",
-        "the peak of |H| over all frequencies of stages 1..k is 1 for every k: a",
-        "sine of amplitude up to 1 at any frequency takes no stage's output out of",
+        "|H| of stages 1..k peaks at 1 over all frequencies, for every k: a sine",
+        "of amplitude up to 1 at any frequency takes no stage's output out of",
         "range once it has settled. The output is the designed filter divided by",
-        "G = " + readable(fixed.scaling.restoringGain) + ", the gain the scaling takes out; multiply by G to",
+        "G = " + readable(fixed.scaling.restoringGain) + " (the gain the scaling takes out); multiply by G to",
         "restore the designed level.",
     });
     std::string factors = "  ";
@@ -421,11 +421,10 @@ std::string cmsisFixed(const Document& document, const SectionCascade& cascade, 
     std::vector<std::int32_t> input(PROOF_SAMPLES, 0);
     input[0] = peak;
     std::vector<std::string> proof = {
-        "Proof: the first " + std::to_string(PROOF_SAMPLES) + " outputs of arm_biquad_cascade_df1_" + suffix
-            + " for the input " + std::to_string(peak) + ", 0, 0, ...",
-        "(" + format + "'s largest value, then zeros), bit for bit: the products summed in its",
-        q15 ? "64-bit accumulator, shifted right by 15 - postShift, saturated to 16 bits."
-            : "64-bit accumulator, shifted right by 31 - postShift, the low 32 bits kept.",
+        "Proof: the first " + std::to_string(PROOF_SAMPLES) + " outputs of arm_biquad_cascade_df1_" + suffix,
+        "for the input " + std::to_string(peak) + ", 0, 0, ... (" + format + "'s largest value, then zeros),",
+        "bit for bit: the products summed in its 64-bit accumulator, shifted right by",
+        q15 ? "15 - postShift, saturated to 16 bits:" : "31 - postShift, the low 32 bits kept:",
     };
     appendProof(proof, texts(runCmsisDf1(fixed, input), [](std::int32_t v) { return std::to_string(v); }));
     return out + comment(CommentStyle::Block, proof);
@@ -486,7 +485,9 @@ std::string juce(const Document& document, const SectionCascade& cascade, std::s
     std::vector<std::string> proof = {
         "Proof: the first " + std::to_string(PROOF_SAMPLES) + " samples of the impulse response (input 1, 0, 0, ...)",
         "as IIR::Filter<float>::processSample computes them, transposed direct form II",
-        "in float, each operation rounded:",
+        "in float, each operation rounded (JUCE on Intel processors may also set states",
+        "within 1e-8 of zero to zero, its guard against denormals, which changes",
+        "results that small):",
     };
     appendProof(proof, floatTexts(transposedDirectForm2<float>(cascade.sections)));
     return out + comment(CommentStyle::Slashes, proof);

@@ -1,9 +1,9 @@
 // The exports run where they are meant to run. The C ones are compiled by
-// the system's C compiler (gcc -std=c99 -Wall -Wextra -Werror) against a
-// harness, written here in C, that implements CMSIS-DSP's documented biquad
-// arithmetic; the JUCE one by the C++ compiler (-std=c++17 -Wall -Wextra
-// -Werror) against a stand-in for juce::dsp::IIR written here from JUCE's
-// documentation, since JUCE itself is not installed; the Faust one by the
+// the system's C compiler (gcc -std=c99 -Wall -Wextra -Werror -pedantic)
+// against a harness in C (tests/export_harness) that implements CMSIS-DSP's
+// documented biquad arithmetic; the JUCE one by the C++ compiler (-std=c++17
+// -Wall -Wextra -Werror) against a stand-in for juce::dsp::IIR written from
+// JUCE's documentation, since JUCE itself is not installed; the Faust one by the
 // Faust compiler and the MATLAB one by Octave with its signal package.
 // Their impulse responses are compared with each export's own proof, bit
 // for bit where the arithmetic is fixed (C, CMSIS-DSP df1, JUCE), and with
@@ -35,211 +35,10 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// ---------------------------------------------------------------- stand-ins
-
-// CMSIS-DSP's types, instances and the biquads this test runs, from the
-// library's documentation: the Q15 df1 sums five 16 × 16-bit products in
-// a 64-bit accumulator, shifts it right by 15 − postShift and saturates to
-// 16 bits (here composed from the accumulator's halves as the library's SIMD
-// code does); the Q31 df1 sums five 32 × 32-bit products in 64 bits with
-// wrap-around, shifts right by 31 − postShift and keeps 32 bits; the f32 df1
-// sums b0·x + b1·x1 + b2·x2 + a1·y1 + a2·y2 in float from left to right; the
-// f32 df2T is its transposed form II. Coefficients are {b0, 0, b1, b2, a1,
-// a2} (Q15) or {b0, b1, b2, a1, a2} per stage, feedback added.
-constexpr const char* ARM_MATH_H = R"(#ifndef ARM_MATH_H
-#define ARM_MATH_H
-#include <stdint.h>
-typedef int16_t q15_t;
-typedef int32_t q31_t;
-typedef int64_t q63_t;
-typedef float float32_t;
-typedef struct { uint32_t numStages; float32_t *pState; const float32_t *pCoeffs; } arm_biquad_casd_df1_inst_f32;
-typedef struct { uint8_t numStages; float32_t *pState; const float32_t *pCoeffs; } arm_biquad_cascade_df2T_instance_f32;
-typedef struct { int8_t numStages; q15_t *pState; const q15_t *pCoeffs; int8_t postShift; } arm_biquad_casd_df1_inst_q15;
-typedef struct { uint32_t numStages; q31_t *pState; const q31_t *pCoeffs; uint8_t postShift; } arm_biquad_casd_df1_inst_q31;
-void arm_biquad_cascade_df1_init_f32(arm_biquad_casd_df1_inst_f32 *S, uint8_t numStages, const float32_t *pCoeffs, float32_t *pState);
-void arm_biquad_cascade_df1_f32(const arm_biquad_casd_df1_inst_f32 *S, const float32_t *pSrc, float32_t *pDst, uint32_t blockSize);
-void arm_biquad_cascade_df2T_init_f32(arm_biquad_cascade_df2T_instance_f32 *S, uint8_t numStages, const float32_t *pCoeffs, float32_t *pState);
-void arm_biquad_cascade_df2T_f32(const arm_biquad_cascade_df2T_instance_f32 *S, const float32_t *pSrc, float32_t *pDst, uint32_t blockSize);
-void arm_biquad_cascade_df1_init_q15(arm_biquad_casd_df1_inst_q15 *S, uint8_t numStages, const q15_t *pCoeffs, q15_t *pState, int8_t postShift);
-void arm_biquad_cascade_df1_q15(const arm_biquad_casd_df1_inst_q15 *S, const q15_t *pSrc, q15_t *pDst, uint32_t blockSize);
-void arm_biquad_cascade_df1_init_q31(arm_biquad_casd_df1_inst_q31 *S, uint8_t numStages, const q31_t *pCoeffs, q31_t *pState, int8_t postShift);
-void arm_biquad_cascade_df1_q31(const arm_biquad_casd_df1_inst_q31 *S, const q31_t *pSrc, q31_t *pDst, uint32_t blockSize);
-#endif
-)";
-
-constexpr const char* ARM_MATH_C = R"(#include "arm_math.h"
-#include <string.h>
-
-void arm_biquad_cascade_df1_init_f32(arm_biquad_casd_df1_inst_f32 *S, uint8_t numStages, const float32_t *pCoeffs, float32_t *pState)
-{
-    S->numStages = numStages; S->pCoeffs = pCoeffs; S->pState = pState;
-    memset(pState, 0, 4u * numStages * sizeof *pState);
-}
-
-void arm_biquad_cascade_df1_f32(const arm_biquad_casd_df1_inst_f32 *S, const float32_t *pSrc, float32_t *pDst, uint32_t blockSize)
-{
-    const float32_t *in = pSrc;
-    for (uint32_t stage = 0; stage < S->numStages; ++stage) {
-        const float32_t *c = S->pCoeffs + 5 * stage;
-        float32_t *st = S->pState + 4 * stage;
-        for (uint32_t n = 0; n < blockSize; ++n) {
-            float32_t Xn = in[n];
-            float32_t acc = (c[0] * Xn) + (c[1] * st[0]) + (c[2] * st[1]) + (c[3] * st[2]) + (c[4] * st[3]);
-            st[1] = st[0]; st[0] = Xn; st[3] = st[2]; st[2] = acc;
-            pDst[n] = acc;
-        }
-        in = pDst;
-    }
-}
-
-void arm_biquad_cascade_df2T_init_f32(arm_biquad_cascade_df2T_instance_f32 *S, uint8_t numStages, const float32_t *pCoeffs, float32_t *pState)
-{
-    S->numStages = numStages; S->pCoeffs = pCoeffs; S->pState = pState;
-    memset(pState, 0, 2u * numStages * sizeof *pState);
-}
-
-void arm_biquad_cascade_df2T_f32(const arm_biquad_cascade_df2T_instance_f32 *S, const float32_t *pSrc, float32_t *pDst, uint32_t blockSize)
-{
-    const float32_t *in = pSrc;
-    for (uint32_t stage = 0; stage < S->numStages; ++stage) {
-        const float32_t *c = S->pCoeffs + 5 * stage;
-        float32_t *d = S->pState + 2 * stage;
-        for (uint32_t n = 0; n < blockSize; ++n) {
-            float32_t Xn1 = in[n];
-            float32_t acc1 = c[0] * Xn1 + d[0];
-            d[0] = c[1] * Xn1 + d[1];
-            d[0] += c[3] * acc1;
-            d[1] = c[2] * Xn1;
-            d[1] += c[4] * acc1;
-            pDst[n] = acc1;
-        }
-        in = pDst;
-    }
-}
-
-void arm_biquad_cascade_df1_init_q15(arm_biquad_casd_df1_inst_q15 *S, uint8_t numStages, const q15_t *pCoeffs, q15_t *pState, int8_t postShift)
-{
-    S->numStages = (int8_t) numStages; S->pCoeffs = pCoeffs; S->pState = pState; S->postShift = postShift;
-    memset(pState, 0, 4u * numStages * sizeof *pState);
-}
-
-void arm_biquad_cascade_df1_q15(const arm_biquad_casd_df1_inst_q15 *S, const q15_t *pSrc, q15_t *pDst, uint32_t blockSize)
-{
-    const int32_t lShift = 15 - (int32_t) S->postShift;
-    const int32_t uShift = 32 - lShift;
-    const q15_t *in = pSrc;
-    for (int32_t stage = 0; stage < S->numStages; ++stage) {
-        const q15_t *c = S->pCoeffs + 6 * stage;
-        q15_t *st = S->pState + 4 * stage;
-        for (uint32_t n = 0; n < blockSize; ++n) {
-            q15_t Xn = in[n];
-            q63_t acc = (q63_t) c[0] * Xn + (q63_t) c[1] * 0 + (q63_t) c[2] * st[0] + (q63_t) c[3] * st[1]
-                + (q63_t) c[4] * st[2] + (q63_t) c[5] * st[3];
-            uint32_t acc_l = (uint32_t) ((uint64_t) acc & 0xffffffffu);
-            uint32_t acc_h = (uint32_t) ((uint64_t) acc >> 32);
-            uint32_t low = lShift == 0 ? acc_l : (acc_l >> lShift) | (acc_h << uShift);
-            int32_t out = (int32_t) low;
-            if (out > 32767) out = 32767;
-            if (out < -32768) out = -32768;
-            st[1] = st[0]; st[0] = Xn; st[3] = st[2]; st[2] = (q15_t) out;
-            pDst[n] = (q15_t) out;
-        }
-        in = pDst;
-    }
-}
-
-void arm_biquad_cascade_df1_init_q31(arm_biquad_casd_df1_inst_q31 *S, uint8_t numStages, const q31_t *pCoeffs, q31_t *pState, int8_t postShift)
-{
-    S->numStages = numStages; S->pCoeffs = pCoeffs; S->pState = pState; S->postShift = (uint8_t) postShift;
-    memset(pState, 0, 4u * numStages * sizeof *pState);
-}
-
-void arm_biquad_cascade_df1_q31(const arm_biquad_casd_df1_inst_q31 *S, const q31_t *pSrc, q31_t *pDst, uint32_t blockSize)
-{
-    const uint32_t lShift = 32u - ((uint32_t) S->postShift + 1u);
-    const q31_t *in = pSrc;
-    for (uint32_t stage = 0; stage < S->numStages; ++stage) {
-        const q31_t *c = S->pCoeffs + 5 * stage;
-        q31_t *st = S->pState + 4 * stage;
-        for (uint32_t n = 0; n < blockSize; ++n) {
-            q31_t Xn = in[n];
-            uint64_t sum = (uint64_t) ((q63_t) c[0] * Xn) + (uint64_t) ((q63_t) c[1] * st[0])
-                + (uint64_t) ((q63_t) c[2] * st[1]) + (uint64_t) ((q63_t) c[3] * st[2])
-                + (uint64_t) ((q63_t) c[4] * st[3]);
-            q63_t acc = (q63_t) sum;
-            acc = acc >> lShift;
-            st[1] = st[0]; st[0] = Xn; st[3] = st[2]; st[2] = (q31_t) acc;
-            pDst[n] = (q31_t) acc;
-        }
-        in = pDst;
-    }
-}
-)";
-
-// juce::dsp::IIR as its documentation describes it: Coefficients<T>(b0, b1,
-// b2, a0, a1, a2) divide by a0 and keep {b0, b1, b2, a1, a2}; Filter's
-// processSample is transposed direct form II, y = c0·x + s0, s0 = c1·x −
-// c3·y + s1, s1 = c2·x − c4·y. JUCE builds for Intel processors also set
-// states within ±1e-8 to zero after each sample, which this stand-in (like
-// JUCE elsewhere) does not. The pointer's constructor is explicit here, so
-// that the export relies on no conversion.
-constexpr const char* JUCE_DSP_H = R"(#pragma once
-#include <cstddef>
-#include <vector>
-namespace juce {
-class ReferenceCountedObject {
-public:
-    void incReferenceCount() noexcept { ++count_; }
-    bool decReferenceCountWithoutDeleting() noexcept { return --count_ == 0; }
-    virtual ~ReferenceCountedObject() = default;
-private:
-    int count_ = 0;
-};
-template <typename Object>
-class ReferenceCountedObjectPtr {
-public:
-    ReferenceCountedObjectPtr() = default;
-    explicit ReferenceCountedObjectPtr(Object* object) : object_(object) { if (object_) object_->incReferenceCount(); }
-    ReferenceCountedObjectPtr(const ReferenceCountedObjectPtr& other) : ReferenceCountedObjectPtr(other.object_) {}
-    ReferenceCountedObjectPtr& operator=(const ReferenceCountedObjectPtr& other)
-    {
-        ReferenceCountedObjectPtr copy(other);
-        std::swap(object_, copy.object_);
-        return *this;
-    }
-    ~ReferenceCountedObjectPtr() { if (object_ && object_->decReferenceCountWithoutDeleting()) delete object_; }
-    Object* operator->() const { return object_; }
-private:
-    Object* object_ = nullptr;
-};
-namespace dsp { namespace IIR {
-template <typename NumericType>
-struct Coefficients : ReferenceCountedObject {
-    using Ptr = ReferenceCountedObjectPtr<Coefficients>;
-    Coefficients(NumericType b0, NumericType b1, NumericType b2, NumericType a0, NumericType a1, NumericType a2)
-    {
-        const auto a0inv = static_cast<NumericType>(1) / a0;
-        coefficients = {b0 * a0inv, b1 * a0inv, b2 * a0inv, a1 * a0inv, a2 * a0inv};
-    }
-    const NumericType* getRawCoefficients() const noexcept { return coefficients.data(); }
-    std::vector<NumericType> coefficients;
-};
-template <typename SampleType>
-struct Filter {
-    typename Coefficients<SampleType>::Ptr coefficients;
-    SampleType state[2] = {};
-    SampleType processSample(SampleType sample) noexcept
-    {
-        const auto* c = coefficients->getRawCoefficients();
-        const auto output = (c[0] * sample) + state[0];
-        state[0] = (c[1] * sample) - (c[3] * output) + state[1];
-        state[1] = (c[2] * sample) - (c[4] * output);
-        return output;
-    }
-};
-}}}
-)";
+// tests/export_harness: arm_math.h and arm_math.c, CMSIS-DSP's biquads in C
+// after its documentation, and juce_dsp/juce_dsp.h, a stand-in for JUCE's
+// IIR filter.
+fs::path harness() { return VORBEL_EXPORT_HARNESS; }
 
 // ---------------------------------------------------------------- helpers
 
@@ -402,10 +201,6 @@ protected:
         char pattern[] = "/tmp/vorbel-export-XXXXXX";
         ASSERT_NE(mkdtemp(pattern), nullptr);
         directory_ = pattern;
-        write(directory_ / "arm_math.h", ARM_MATH_H);
-        write(directory_ / "arm_math.c", ARM_MATH_C);
-        fs::create_directories(directory_ / "juce_dsp");
-        write(directory_ / "juce_dsp" / "juce_dsp.h", JUCE_DSP_H);
     }
     void TearDown() override
     {
@@ -485,13 +280,14 @@ TEST_F(CodeExport, CExportsCompileAndRunAsTheirProofsSay)
         unused += "int unused_only(void);\nint unused_only(void) { return 0; }\n";
         write(directory_ / (name + "_unused.c"), unused);
 
-        const std::string flags = " -std=c99 -Wall -Wextra -Werror -pedantic -I" + quoted(directory_) + " ";
+        const std::string flags =
+            " -std=c99 -Wall -Wextra -Werror -pedantic -I" + quoted(directory_) + " -I" + quoted(harness()) + " ";
         const Process quiet = run(std::string(VORBEL_C_COMPILER) + flags + "-c -o " + quoted(directory_ / (name + "_unused.o"))
                               + " " + quoted(directory_ / (name + "_unused.c")));
         ASSERT_EQ(quiet.status, 0) << quiet.output;
         const fs::path executable = directory_ / (name + "_main");
         const Process build = run(std::string(VORBEL_C_COMPILER) + flags + "-o " + quoted(executable) + " "
-                              + quoted(directory_ / (name + "_main.c")) + " " + quoted(directory_ / "arm_math.c"));
+                              + quoted(directory_ / (name + "_main.c")) + " " + quoted(harness() / "arm_math.c"));
         ASSERT_EQ(build.status, 0) << build.output;
         ASSERT_EQ(build.output, "");
         const Process ran = run(quoted(executable));
@@ -569,7 +365,8 @@ TEST_F(CodeExport, JuceExportCompilesAndRunsAsItsProofSays)
     write(directory_ / "juce_main.cpp", program);
     const fs::path executable = directory_ / "juce_main";
     const Process build = run(std::string(VORBEL_CXX_COMPILER) + " -std=c++17 -Wall -Wextra -Werror -I" + quoted(directory_)
-                          + " -o " + quoted(executable) + " " + quoted(directory_ / "juce_main.cpp"));
+                              + " -I" + quoted(harness()) + " -o " + quoted(executable) + " "
+                              + quoted(directory_ / "juce_main.cpp"));
     ASSERT_EQ(build.status, 0) << build.output;
     const Process ran = run(quoted(executable));
     ASSERT_EQ(ran.status, 0) << ran.output;

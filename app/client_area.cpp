@@ -113,6 +113,15 @@ void ClientArea::invalidate()
     update();
 }
 
+void ClientArea::setPrecision(Precision precision)
+{
+    if (precision == plots_.precision)
+        return;
+    plots_.precision = precision;
+    invalidate();
+    notifyReadout();
+}
+
 bool ClientArea::drawnBeforeShown(const QRect& logical) const
 {
     for (int i = 0; i < drawnCount_; ++i)
@@ -423,7 +432,7 @@ namespace {
 // The readout's line for a pointer at pointer (none: away), the editor as it
 // stands, the views as last drawn.
 std::string readoutLine(const FilterState& filter_, const EditorView& view, const Layout& layout_,
-                        const RootEditor& rootEditor_, const std::optional<Point>& pointer_)
+                        const RootEditor& rootEditor_, const std::optional<Point>& pointer_, Precision precision)
 {
     const auto kindOf = [](RootListKind list) { return list == RootListKind::Poles ? RootKind::Pole : RootKind::Zero; };
     if (rootEditor_.dragging) {
@@ -445,12 +454,13 @@ std::string readoutLine(const FilterState& filter_, const EditorView& view, cons
                     columnFrequency(layout_.magnitudePane, filter_.lowestFrequency, filter_.nyquist, x))
                 return responseReadout(filter_, *frequency);
     }
-    return filterSummary(filter_, modelName(filter_.modelIndex));
+    return filterSummary(filter_, modelName(filter_.modelIndex), precision);
 }
 
 }  // namespace
 
 QString ClientArea::readoutText() const
 {
-    return QString::fromStdString(readoutLine(session_.filter(), editorView(), layout_, rootEditor_, pointer_));
+    return QString::fromStdString(
+        readoutLine(session_.filter(), editorView(), layout_, rootEditor_, pointer_, plots_.precision));
 }

@@ -45,6 +45,11 @@ public:
     // Schedules a full paint of the whole client area.
     void invalidate();
 
+    // The precision view's choice (Plots::precision): what the window shows,
+    // not part of the design. A new choice is shown by a full paint, and the
+    // readout's summary says what rounding to it leaves.
+    void setPrecision(Precision precision);
+
     const Surface& surface() const { return plots_.surface; }
     // For tests that mark a pixel which only a full paint may clear.
     Surface& surface() { return plots_.surface; }

@@ -2,6 +2,7 @@
 
 #include "app/about_box.h"
 #include "app/client_area.h"
+#include "app/code_export_commands.h"
 #include "app/file_commands.h"
 #include "app/readout_bar.h"
 #include "app/window_edges.h"
@@ -81,6 +82,8 @@ void MainWindow::createMenus()
         ->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S));
     addCommand(file, MENU_EXPORT_COEFFICIENTS, IDM_EXPORT_COEFFICIENTS, files_, &FileCommands::exportCoefficientsAs);
     addCommand(file, MENU_EXPORT_PICTURE, IDM_EXPORT_PICTURE, files_, &FileCommands::exportPictureAs);
+    auto* code = new CodeExportCommands(session_, *clientArea_, this);
+    addCommand(file, MENU_EXPORT_CODE, IDM_EXPORT_CODE, code, &CodeExportCommands::exportCodeAs);
     file->addSeparator();
     addCommand(file, MENU_EXIT, IDM_EXIT, this, &QWidget::close);
 
@@ -92,6 +95,10 @@ void MainWindow::createMenus()
     updateUndoActions();
     edit->addSeparator();
     addCommand(edit, MENU_COPY_COEFFICIENTS, IDM_COPY_COEFFICIENTS, files_, &FileCommands::copyCoefficients);
+    addCommand(edit, MENU_COPY_CODE, IDM_COPY_CODE, code, &CodeExportCommands::copyCode);
+
+    QMenu* view = bar->addMenu(QString::fromUtf8(MENU_VIEW));
+    code->addPrecisionMenu(*view);
 
     QMenu* rates = bar->addMenu(QString::fromUtf8(MENU_SAMPLE_RATE));
     // One group, so that the style marks the rates as a choice of one.

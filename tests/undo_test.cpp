@@ -130,11 +130,12 @@ private slots:
     void theEditMenuStandsBetweenFileAndSampleRate()
     {
         const QList<QAction*> menus = mainWindow()->menuBar()->actions();
-        QVERIFY(menus.size() >= 3);
+        QVERIFY(menus.size() >= 4);
         QCOMPARE(menus.at(0)->text(), QString(MENU_FILE));
         QCOMPARE(menus.at(1)->text(), QString("&Edit"));
-        QCOMPARE(menus.at(2)->text(), QString(MENU_SAMPLE_RATE));
-        QCOMPARE(menu(1)->actions().size(), 4);  // then a separator and Copy Coefficients
+        QCOMPARE(menus.at(2)->text(), QString(MENU_VIEW));
+        QCOMPARE(menus.at(3)->text(), QString(MENU_SAMPLE_RATE));
+        QCOMPARE(menu(1)->actions().size(), 5);  // then a separator, Copy Coefficients and Copy Code
         QCOMPARE(menu(1)->actions().at(0), commandAction(IDM_UNDO));
         QCOMPARE(menu(1)->actions().at(1), commandAction(IDM_REDO));
 

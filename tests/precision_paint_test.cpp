@@ -308,4 +308,35 @@ TEST_F(PrecisionPaint, AFullPaintOfPartOfTheAreaKeepsTheOverlayInside)
     }
 }
 
+// A change that no redraw shows yet (a root a press adds), then a full paint
+// of part of the area (a control hidden by the press), then the partial
+// redraw: the rounded marks left outside that part by the earlier state are
+// erased with the rest.
+TEST_F(PrecisionPaint, AChangeShownFirstByAPartOfAFullPaintLeavesNoOldMarks)
+{
+    StateWalk walk(filter_, layout_.zPlaneRect, 11u);
+    for (const Precision precision : {Precision::Float32, Precision::Q15, Precision::Q31}) {
+        plots_.precision = precision;
+        for (int step = 0; step < 40; ++step) {
+            SCOPED_TRACE(step);
+            walk.change();
+            partialRedraw(true);
+            // A pole added: the sections, their scaling and so the rounded
+            // roots change, the exact roots drawn stay.
+            if (filter_.poles.count == MAX_ROOTS)
+                continue;
+            filter_.poles.positions[filter_.poles.count] = {0.5 - 0.1 * walk.pick(10), 0.0};
+            filter_.poles.pairFlags[filter_.poles.count] = false;
+            ++filter_.poles.count;
+            normalizeGain(filter_);
+            const Rect& plane = layout_.zPlaneRect;
+            const int across = plane.right - plane.left;
+            const Rect part{plane.left + walk.pick(across), plane.top + walk.pick(across), plane.right, plane.bottom};
+            ::fullPaint(plots_, layout_, filter_, fonts_, part);
+            partialRedraw(true);
+            ASSERT_EQ(firstDifference(plots_.surface, freshPaint()), "");
+        }
+    }
+}
+
 }  // namespace

@@ -3,6 +3,7 @@
 #include "view/surface.h"
 
 #include <algorithm>
+#include <bit>
 #include <cmath>
 #include <cstdint>
 
@@ -47,6 +48,20 @@ void ellipseBox(Surface& surface, std::int64_t left, std::int64_t top, std::int6
     ellipse(surface, narrowPixel(left), narrowPixel(top), narrowPixel(right), narrowPixel(bottom));
 }
 
+// Adds to drawn the roots of now that it does not hold yet, bit for bit.
+void keepDrawn(std::vector<Root>& drawn, const std::vector<Root>& now)
+{
+    for (const Root& root : now) {
+        const auto same = [&root](const Root& other) {
+            return other.pair == root.pair && std::bit_cast<std::uint64_t>(other.position.re) ==
+                                                  std::bit_cast<std::uint64_t>(root.position.re)
+                   && std::bit_cast<std::uint64_t>(other.position.im) == std::bit_cast<std::uint64_t>(root.position.im);
+        };
+        if (std::none_of(drawn.begin(), drawn.end(), same))
+            drawn.push_back(root);
+    }
+}
+
 }  // namespace
 
 void ZPlaneView::drawZPlane(Surface& surface, const Rect& rect, const FilterState& filter, bool erase,
@@ -75,12 +90,21 @@ void ZPlaneView::drawZPlane(Surface& surface, const Rect& rect, const FilterStat
         line(surface, centreX, rect.top, centreX, rect.bottom);
         line(surface, rect.left, centreY, rect.right, centreY);
 
-        drawnRoundedZeros_.clear();
-        drawnRoundedPoles_.clear();
+        // A paint clipped to part of the pane leaves the marks outside the
+        // clip as they were, which may be those of roots no longer drawn (a
+        // change that no redraw has shown yet): the next erase must find
+        // them too.
+        const Rect& clip = surface.clip;
+        const bool whole = clip.left <= rect.left && clip.top <= rect.top && clip.right >= rect.right
+                           && clip.bottom >= rect.bottom;
+        if (erase || whole) {
+            drawnRoundedZeros_.clear();
+            drawnRoundedPoles_.clear();
+        }
         if (rounded != nullptr && rounded->problem.empty()) {
-            drawnRoundedZeros_ = rounded->zeros;
-            drawnRoundedPoles_ = rounded->poles;
-            drawRoundedMarks(surface, rect, geometry_, drawnRoundedZeros_, drawnRoundedPoles_, ROUNDED_GREY);
+            keepDrawn(drawnRoundedZeros_, rounded->zeros);
+            keepDrawn(drawnRoundedPoles_, rounded->poles);
+            drawRoundedMarks(surface, rect, geometry_, rounded->zeros, rounded->poles, ROUNDED_GREY);
         }
 
         {

@@ -61,19 +61,6 @@ class CodeExportWindowTest : public QObject, public WindowDriver {
 
     // The client surface as a fresh full paint with the window's precision
     // would draw it: new views, nothing the window's own views keep.
-    QImage freshPaint() const
-    {
-        const ClientArea& area = *clientArea();
-        const int width = surfaceWidth(area.surface()), height = surfaceHeight(area.surface());
-        Plots reference;
-        reference.precision = area.plots().precision;
-        reference.response.cutoffMarkerVisible = area.plots().response.cutoffMarkerVisible;
-        reference.response.clearResponseRows(static_cast<std::size_t>(width));
-        resizeSurface(reference.surface, width, height);
-        fullPaint(reference, area.layout(), filterState(), area.fonts(), {0, 0, width, height});
-        return reference.surface.image;
-    }
-
     // The precision view's grey inside r (the antialiased labels outside
     // the panes have pixels of that grey too).
     int greyPixels(const Rect& r) const
@@ -119,7 +106,7 @@ class CodeExportWindowTest : public QObject, public WindowDriver {
         clientArea()->invalidate();
         settle();
         const QImage full = shownClientPixels();
-        const QImage reference = freshPaint();
+        const QImage reference = freshFullPaint();
         int differing = differingPixels(partial, full, {0, 0, full.width(), full.height()});
         for (const Rect& r : {magnitudePane(), phasePane(), zPlaneRect()})
             differing += differingPixels(surface, reference, r) + differingPixels(full, reference, r);
@@ -197,7 +184,7 @@ private slots:
             setPixel(clientArea()->surface(), stray.x, stray.y, rgb(1, 2, 3));
             choose(id);
             QCOMPARE(pixelAt(clientArea()->surface(), stray.x, stray.y), WHITE);
-            const QImage reference = freshPaint();
+            const QImage reference = freshFullPaint();
             QCOMPARE(QString::fromStdString(firstDifference(clientArea()->surface().image, reference,
                                                             {0, 0, reference.width(), reference.height()})),
                      QString());
@@ -222,7 +209,7 @@ private slots:
         startFrom(1, IDM_RATE_192000, 675);
         choose(IDM_PRECISION_Q15);
         QVERIFY(!stableAfterRounding(roundFilter(filterState(), Precision::Q15)));
-        QVERIFY(!differenceFromFullPaint().empty());  // an exact full paint lacks the overlay
+        QVERIFY(greyPixels(zPlaneRect()) > 0);
 
         for (int step = 0; step < 40; ++step) {
             QTest::keyClick(controls().cutoffSlider, Qt::Key_Right);

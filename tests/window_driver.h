@@ -100,6 +100,7 @@ inline QImage freshFullPaint(const MainWindow& window, std::optional<bool> marke
     const int width = surfaceWidth(area.surface()), height = surfaceHeight(area.surface());
     Plots reference;
     reference.response.cutoffMarkerVisible = marker.value_or(area.plots().response.cutoffMarkerVisible);
+    reference.precision = area.plots().precision;
     reference.response.clearResponseRows(static_cast<std::size_t>(width));
     resizeSurface(reference.surface, width, height);
     fullPaint(reference, area.layout(), window.session().filter(), area.fonts(), {0, 0, width, height});

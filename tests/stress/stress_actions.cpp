@@ -41,7 +41,7 @@ namespace {
 
 constexpr const char* KIND_NAMES[] = {"move",  "press",       "release",     "click",      "drag",   "context",
                                       "model", "slider-keys", "slider-mouse", "sample-rate", "resize", "about",
-                                      "position", "save-open", "undo", "redo"};
+                                      "position", "save-open", "undo", "redo", "precision"};
 static_assert(std::size(KIND_NAMES) == static_cast<std::size_t>(ActionKind::Count));
 
 }  // namespace
@@ -218,13 +218,24 @@ struct StressActions::Session {
         actPoller.stop();
     }
 
+    // The menu item carrying id, in a menu of the menu bar or a submenu.
     QAction* commandAction(int id)
     {
+        const std::function<QAction*(const QMenu*)> find = [&find, id](const QMenu* menu) -> QAction* {
+            for (QAction* item : menu->actions()) {
+                if (item->menu() != nullptr) {
+                    if (QAction* found = find(item->menu()))
+                        return found;
+                } else if (item->data().toInt() == id) {
+                    return item;
+                }
+            }
+            return nullptr;
+        };
         for (QAction* top : window.menuBar()->actions())
             if (top->menu() != nullptr)
-                for (QAction* item : top->menu()->actions())
-                    if (item->data().toInt() == id)
-                        return item;
+                if (QAction* found = find(top->menu()))
+                    return found;
         return nullptr;
     }
 
@@ -373,6 +384,13 @@ struct StressActions::Session {
             moveTo(start + QPoint(distance * step / steps, pick(a.p[5], 3) == 0 ? step * 7 : 0));
         moveTo(start + QPoint(distance, 0));
         releaseAt(start + QPoint(distance, 0));
+    }
+
+    // One of the precision view's choices, from the View menu.
+    void performPrecision(const Action& a)
+    {
+        if (QAction* action = commandAction(PRECISION_COMMANDS[pick(a.p[0], std::size(PRECISION_COMMANDS))].id))
+            action->trigger();
     }
 
     void performSampleRate(const Action& a)
@@ -556,7 +574,7 @@ struct StressActions::Session {
 Action randomAction(std::mt19937_64& random)
 {
     // Weights of the kinds, in ActionKind order.
-    static const int weights[] = {30, 8, 8, 6, 14, 6, 6, 6, 5, 2, 2, 1, 3, 1, 5, 3};
+    static const int weights[] = {30, 8, 8, 6, 14, 6, 6, 6, 5, 2, 2, 1, 3, 1, 5, 3, 1};
     static_assert(std::size(weights) == static_cast<std::size_t>(ActionKind::Count));
     std::discrete_distribution<int> kinds(std::begin(weights), std::end(weights));
     Action action;
@@ -647,6 +665,7 @@ void StressActions::perform(const Action& action, const std::function<void()>& a
     case ActionKind::SaveOpen: s.performSaveOpen(action); break;
     case ActionKind::Undo:
     case ActionKind::Redo: s.performUndoRedo(action); break;
+    case ActionKind::Precision: s.performPrecision(action); break;
     case ActionKind::Count: break;
     }
     settleWindow();

@@ -30,6 +30,7 @@ enum class ActionKind {
     SaveOpen,     // the design saved to a file and opened again
     Undo,         // undo, from the Edit menu or by Ctrl+Z, one or more times
     Redo,         // redo, from the Edit menu, by Ctrl+Shift+Z or Ctrl+Y, one or more times
+    Precision,    // a choice of the View menu's precision view
     Count
 };
 

@@ -390,7 +390,7 @@ std::string StressChecks::checkReadout() const
         }
     }
     if (expected.empty())
-        expected = filterSummary(filter, modelName(filter.modelIndex));
+        expected = filterSummary(filter, modelName(filter.modelIndex), clientAreaOf(window_)->plots().precision);
     const std::string shown = window_.findChild<ReadoutBar*>()->text().toStdString();
     if (shown != expected)
         return "readout: shows \"" + shown + "\", the pointer's place gives \"" + expected + "\"";

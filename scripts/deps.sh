@@ -6,7 +6,8 @@
 set -eu
 
 # Building and running Vorbel. qt6-base-dev brings Qt Test and the platform
-# plugins along; nlohmann-json3-dev reads and checks the design files' JSON.
+# plugins along; nlohmann-json3-dev reads and checks the design files' JSON;
+# libeigen3-dev finds the roots of imported polynomials.
 run="
 g++
 cmake
@@ -14,6 +15,7 @@ ninja-build
 make
 qt6-base-dev
 nlohmann-json3-dev
+libeigen3-dev
 fonts-liberation
 fonts-dejavu-core
 "

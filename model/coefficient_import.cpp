@@ -52,7 +52,7 @@ struct Gathered {
     int gainLine = 0;
 };
 
-// The roots of one side: a polynomial of the roots that Vorbel can hold.
+// The roots of a polynomial of one side, each with the line it came from.
 bool addRoots(const std::vector<double>& coefficients, int line, const char* side, std::vector<Found>& roots,
               std::string& error)
 {
@@ -73,10 +73,12 @@ bool addRatio(const std::vector<double>& b, int bLine, const std::vector<double>
               std::string& error)
 {
     const auto nonZero = [](double v) { return v != 0.0; };
-    const auto firstB = std::find_if(b.begin(), b.end(), nonZero);
-    const std::size_t lead = static_cast<std::size_t>(firstB - b.begin());
-    const std::size_t last = b.size() - 1 - static_cast<std::size_t>(std::find_if(b.rbegin(), b.rend(), nonZero) - b.rbegin());
-    const std::size_t lastA = a.size() - 1 - static_cast<std::size_t>(std::find_if(a.rbegin(), a.rend(), nonZero) - a.rbegin());
+    const auto lastNonZero = [&](const std::vector<double>& c) {
+        return static_cast<std::size_t>(std::find_if(c.rbegin(), c.rend(), nonZero).base() - c.begin()) - 1;
+    };
+    const std::size_t lead = static_cast<std::size_t>(std::find_if(b.begin(), b.end(), nonZero) - b.begin());
+    const std::size_t last = lastNonZero(b);
+    const std::size_t lastA = lastNonZero(a);
     const std::size_t zeroCount = (last - lead) + (lastA > last ? lastA - last : 0);
     const std::size_t poleCount = lastA + (last > lastA ? last - lastA : 0);
     constexpr std::size_t MOST = MAX_POLYNOMIAL_DEGREE;
@@ -89,7 +91,8 @@ bool addRatio(const std::vector<double>& b, int bLine, const std::vector<double>
     const std::vector<double> numerator(b.begin() + static_cast<std::ptrdiff_t>(lead),
                                         b.begin() + static_cast<std::ptrdiff_t>(last) + 1);
     const std::vector<double> denominator(a.begin(), a.begin() + static_cast<std::ptrdiff_t>(lastA) + 1);
-    if (!addRoots(numerator, bLine, "b", gathered.zeros, error) || !addRoots(denominator, aLine, "a", gathered.poles, error))
+    if (!addRoots(numerator, bLine, "b", gathered.zeros, error)
+        || !addRoots(denominator, aLine, "a", gathered.poles, error))
         return false;
     for (std::size_t i = last; i < lastA; ++i)
         gathered.zeros.push_back({0.0, bLine});
@@ -234,7 +237,9 @@ bool pairUp(const std::vector<Found>& roots, const char* side, RootList& list, s
             return false;
         }
         const int slot = list.count++;
-        if (partner < roots.size() && distance <= CONJUGATE_TOLERANCE * std::max(std::abs(r), std::abs(roots[partner].value))) {
+        const bool paired = partner < roots.size()
+            && distance <= CONJUGATE_TOLERANCE * std::max(std::abs(r), std::abs(roots[partner].value));
+        if (paired) {
             used[partner] = true;
             const Cplx s = roots[partner].value;
             list.positions[slot] = {std::midpoint(r.real(), s.real()) + 0.0,
@@ -318,7 +323,8 @@ bool nearRoot(const RootList& list, Cplx z)
 {
     for (int i = 0; i < list.count; ++i) {
         const Cplx root(list.positions[i].re, list.positions[i].im);
-        if (std::abs(z - root) < CHECK_DISTANCE || (list.pairFlags[i] && std::abs(z - std::conj(root)) < CHECK_DISTANCE))
+        if (std::abs(z - root) < CHECK_DISTANCE
+            || (list.pairFlags[i] && std::abs(z - std::conj(root)) < CHECK_DISTANCE))
             return true;
     }
     return false;
@@ -427,7 +433,8 @@ ImportCommandOutput importCommandOutput(std::string_view text, std::string_view 
 {
     ImportCommandOutput output;
     const Document defaults;
-    const CoefficientImport imported = importCoefficients(text, sampleRate, defaults.cutoffPosition, defaults.qPosition);
+    const CoefficientImport imported =
+        importCoefficients(text, sampleRate, defaults.cutoffPosition, defaults.qPosition);
     const std::string name(inputName);
     if (!imported.document) {
         output.message = name + ": " + imported.error;

@@ -216,10 +216,9 @@ void readComment(std::string_view comment, int line, Lexed& lexed)
             lexed.rateLine = line;
         }
     } else if (comment.substr(0, ZEROS.size()) == ZEROS) {
-        const std::size_t comma = comment.find(',');
-        const std::optional<int> zeros =
-            comma == std::string_view::npos ? std::nullopt : countWithUnit(comment.substr(ZEROS.size(), comma - ZEROS.size()), {""});
-        const std::string_view rest = comma == std::string_view::npos ? std::string_view() : trimmed(comment.substr(comma + 1));
+        const std::size_t comma = std::min(comment.find(','), comment.size());
+        const std::optional<int> zeros = countWithUnit(comment.substr(ZEROS.size(), comma - ZEROS.size()), {""});
+        const std::string_view rest = trimmed(comment.substr(std::min(comma + 1, comment.size())));
         const std::optional<int> poles =
             rest.substr(0, POLES.size()) == POLES ? countWithUnit(rest.substr(POLES.size()), {""}) : std::nullopt;
         if (zeros && poles && lexed.countLine == 0) {
@@ -285,8 +284,8 @@ void join(Number& real, double im, std::string_view imaginaryWord)
 {
     real.value = {real.value.real(), im};
     real.complex = true;
-    real.text = std::string_view(real.text.data(),
-                                 static_cast<std::size_t>(imaginaryWord.data() + imaginaryWord.size() - real.text.data()));
+    const char* end = imaginaryWord.data() + imaginaryWord.size();
+    real.text = std::string_view(real.text.data(), static_cast<std::size_t>(end - real.text.data()));
 }
 
 // The sign between the real and the imaginary part of a complex number as
@@ -384,12 +383,14 @@ bool lexCode(std::string_view code, int line, Lexed& lexed)
             token.number.text = word;
             // NumPy pads the real parts of a complex array to one width:
             // "0.107  +0.376j" is one number.
-            if (token.number.imaginary && (word.front() == '+' || word.front() == '-')) {
-                if (Number* real = realPartBefore(lexed, code, static_cast<std::size_t>(word.data() - code.data()), line)) {
-                    join(*real, token.number.value.imag(), word);
-                    first = false;
-                    continue;
-                }
+            const std::size_t start = static_cast<std::size_t>(word.data() - code.data());
+            Number* real = token.number.imaginary && (word.front() == '+' || word.front() == '-')
+                ? realPartBefore(lexed, code, start, line)
+                : nullptr;
+            if (real != nullptr) {
+                join(*real, token.number.value.imag(), word);
+                first = false;
+                continue;
             }
         }
         if (!push(lexed, token))

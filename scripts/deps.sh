@@ -20,10 +20,13 @@ fonts-liberation
 fonts-dejavu-core
 "
 
-# The tests: GoogleTest, and Python for the check of the committed pictures.
+# The tests: GoogleTest, Python for the check of the committed pictures,
+# and NumPy and SciPy for the texts the import is tested against.
 test="
 libgtest-dev
 python3
+python3-numpy
+python3-scipy
 "
 
 bench="

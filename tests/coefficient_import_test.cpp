@@ -109,10 +109,12 @@ const Layout F_LAYOUTS[] = {
      "    1.0000         0    1.0000    1.0000   -1.1000    0.2400\n\n",
      0.5},
     {"Octave display",
-     "sos =\n\n   0.5000   1.0000   0.5000   1.0000  -1.0000   0.5000\n   1.0000        0   1.0000   1.0000  -1.1000   0.2400\n\n",
+     "sos =\n\n   0.5000   1.0000   0.5000   1.0000  -1.0000   0.5000\n"
+     "   1.0000        0   1.0000   1.0000  -1.1000   0.2400\n\n",
      0.5},
     {"MATLAB display in column blocks",
-     "sos =\n\n  Columns 1 through 4\n\n    0.5000    1.0000    0.5000    1.0000\n    1.0000         0    1.0000    1.0000\n\n"
+     "sos =\n\n  Columns 1 through 4\n\n    0.5000    1.0000    0.5000    1.0000\n"
+     "    1.0000         0    1.0000    1.0000\n\n"
      "  Columns 5 through 6\n\n   -1.0000    0.5000\n   -1.1000    0.2400\n",
      0.5},
     // Transfer functions.
@@ -133,12 +135,14 @@ const Layout F_LAYOUTS[] = {
     {"MATLAB continuation", "b = [0.5 1 1 ...  the numerator\n     1 0.5];\na = [1 -2.1 1.84 -0.79 0.12];", 0.5},
     // Zeros, poles and gain.
     {"MATLAB zpk", "z = [-1; -1; 1i; -1i]; p = [0.5+0.5i; 0.5-0.5i; 0.8; 0.3]; k = 0.5;", 0.5},
-    {"print of NumPy arrays", "z = [-1.+0.j -1.+0.j  0.+1.j -0.-1.j]\np = [0.5+0.5j 0.5-0.5j 0.8+0.j  0.3+0.j ]\nk = 0.5",
+    {"print of NumPy arrays",
+     "z = [-1.+0.j -1.+0.j  0.+1.j -0.-1.j]\np = [0.5+0.5j 0.5-0.5j 0.8+0.j  0.3+0.j ]\nk = 0.5",
      0.5},
     {"repr of NumPy arrays",
      "z = array([-1.+0.j, -1.+0.j,  0.+1.j, -0.-1.j])\np = array([0.5+0.5j, 0.5-0.5j, 0.8+0.j , 0.3+0.j ])\nk = 0.5",
      0.5},
-    {"Python lists of complex", "Z = [(-1+0j), (-1+0j), 1j, (-0-1j)]\nP = [(0.5+0.5j), (0.5-0.5j), (0.8+0j), (0.3+0j)]\nK = 0.5",
+    {"Python lists of complex",
+     "Z = [(-1+0j), (-1+0j), 1j, (-0-1j)]\nP = [(0.5+0.5j), (0.5-0.5j), (0.8+0j), (0.3+0j)]\nK = 0.5",
      0.5},
     {"MATLAB display of zpk",
      "z =\n\n  -1.0000 + 0.0000i\n  -1.0000 - 0.0000i\n   0.0000 + 1.0000i\n   0.0000 - 1.0000i\n\n"
@@ -482,9 +486,11 @@ TEST(CoefficientImport, CompanionMatrixRootsOfKnownPolynomials)
 // Conjugates within 1e-9 become one pair at their midpoint; near the unit
 // circle that moves the response by more than 1e-9, which the check reports
 // with its frequency, and the document is taken all the same.
+constexpr const char* NEARLY_CONJUGATE = "p = [0.9+0.4j, 0.9000000009-0.4j]\nz = []\nk = 1";
+
 TEST(CoefficientImport, CheckWarnsOfADifferenceAboveTolerance)
 {
-    const CoefficientImport imported = importCoefficients("p = [0.9+0.4j, 0.9000000009-0.4j]\nz = []\nk = 1", 48000, 1000, 0);
+    const CoefficientImport imported = importCoefficients(NEARLY_CONJUGATE, 48000, 1000, 0);
     ASSERT_TRUE(imported.document) << imported.error;
     EXPECT_TRUE(sameSlots(imported.document->filter.poles, {pair(0.90000000045, 0.4)}, 1e-15));
     EXPECT_GT(imported.worstDifference, 1e-9);
@@ -515,7 +521,7 @@ TEST(CoefficientImport, CommandLineOutput)
     EXPECT_TRUE(refused.designText.empty());
     EXPECT_EQ(refused.message, "in.txt: line 1: a0 is 0");
 
-    const ImportCommandOutput warned = importCommandOutput("p = [0.9+0.4j, 0.9000000009-0.4j]\nz = []\nk = 1", "p.txt", 44100);
+    const ImportCommandOutput warned = importCommandOutput(NEARLY_CONJUGATE, "p.txt", 44100);
     ASSERT_TRUE(warned.ok) << warned.message;
     EXPECT_EQ(warned.message.rfind("p.txt: warning: the response differs", 0), 0u) << warned.message;
 }

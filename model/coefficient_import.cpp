@@ -2,7 +2,7 @@
 
 #include "model/coefficient_reader.h"
 #include "model/design_file.h"
-#include "model/polynomial_roots.h"
+#include "model/root_finding.h"
 #include "model/slider_positions.h"
 
 #include <algorithm>

@@ -11,7 +11,7 @@
 // "Custom" document of zeros, poles and gain with the same H(z).
 //
 // Roots: a section's by the quadratic formula, a transfer function's as
-// the eigenvalues of its companion matrix (model/polynomial_roots.h).
+// the eigenvalues of its companion matrix (model/root_finding.h).
 // Both forms count powers of z⁻¹, the document powers of z:
 //   Σ bⱼ·z⁻ʲ / Σ aⱼ·z⁻ʲ  =  z^(N−M) · (b_L·z^(M−L) + … + b_M) / (a₀·z^N + … + a_N)
 // with L and M the first and last non-zero b and N the last non-zero a, so

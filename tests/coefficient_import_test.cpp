@@ -4,7 +4,7 @@
 #include "model/design_file.h"
 #include "model/designs.h"
 #include "model/document.h"
-#include "model/polynomial_roots.h"
+#include "model/root_finding.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "model/polynomial_roots.h"
+#include "model/root_finding.h"
 
 #include <Eigen/Dense>
 

@@ -4,6 +4,7 @@
 //   vorbel [FILE]                                            the window
 //   vorbel --coefficients FILE                               the coefficient text on standard output
 //   vorbel --picture OUT.png [--size WxH] [--dpi N] FILE     the full paint of FILE's design as PNG
+//   vorbel --import [--rate R] IN OUT.vorbel                 IN's filter coefficients as a design file
 //   vorbel --help | --version
 // Qt's own window options (-platform NAME, -style NAME, -reverse, ..., with
 // one dash as Qt documents them) go with the window form only.

@@ -449,6 +449,7 @@ ImportCommandOutput importCommandOutput(std::string_view text, std::string_view 
     }
     output.ok = true;
     output.designText = std::move(designText);
+    output.sampleRate = imported.document->sampleRate;
     if (!imported.warning.empty())
         output.message = name + ": warning: " + imported.warning;
     return output;

@@ -68,5 +68,6 @@ struct ImportCommandOutput {
     bool ok = false;
     std::string designText;  // OUT's contents when ok
     std::string message;     // the refusal, or the warning when ok ("" without one)
+    int sampleRate = 0;      // when ok, the design's rate: the text's own, else the one given
 };
 ImportCommandOutput importCommandOutput(std::string_view text, std::string_view inputName, int sampleRate);

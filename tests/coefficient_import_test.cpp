@@ -514,7 +514,17 @@ TEST(CoefficientImport, CommandLineOutput)
     ASSERT_TRUE(direct.document);
     EXPECT_TRUE(*read.document == *direct.document);
     EXPECT_EQ(read.document->sampleRate, 96000);
+    EXPECT_EQ(ok.sampleRate, 96000);
     EXPECT_NE(ok.designText.find("\"model\": \"Custom\""), std::string::npos);
+
+    // The text's own rate line wins over the rate given.
+    const ImportCommandOutput own =
+        importCommandOutput("# sample rate: 48000 Hz\nb = [0.075 0.15 0.075]; a = [1 -1.2 0.5]", "in.txt", 96000);
+    ASSERT_TRUE(own.ok) << own.message;
+    EXPECT_EQ(own.sampleRate, 48000);
+    const DesignReadResult ownRead = readDesign(own.designText);
+    ASSERT_TRUE(ownRead.document) << ownRead.error;
+    EXPECT_EQ(ownRead.document->sampleRate, 48000);
 
     const ImportCommandOutput refused = importCommandOutput("0.5,1,0.5,0,-1,0.5\n", "in.txt", 44100);
     EXPECT_FALSE(refused.ok);

@@ -2,6 +2,7 @@
 
 #include "app/about_box.h"
 #include "app/client_area.h"
+#include "app/coefficient_import_commands.h"
 #include "app/file_commands.h"
 #include "app/readout_bar.h"
 #include "res/images.h"
@@ -78,7 +79,8 @@ void MainWindow::createMenus()
     addCommand(file, MENU_SAVE, IDM_FILE_SAVE, files_, &FileCommands::save)->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_S));
     addCommand(file, MENU_SAVE_AS, IDM_FILE_SAVE_AS, files_, &FileCommands::saveAs)
         ->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S));
-    addCommand(file, MENU_EXPORT_COEFFICIENTS, IDM_EXPORT_COEFFICIENTS, files_, &FileCommands::exportCoefficientsAs);
+    QAction* exports =
+        addCommand(file, MENU_EXPORT_COEFFICIENTS, IDM_EXPORT_COEFFICIENTS, files_, &FileCommands::exportCoefficientsAs);
     addCommand(file, MENU_EXPORT_PICTURE, IDM_EXPORT_PICTURE, files_, &FileCommands::exportPictureAs);
     file->addSeparator();
     addCommand(file, MENU_EXIT, IDM_EXIT, this, &QWidget::close);
@@ -91,6 +93,7 @@ void MainWindow::createMenus()
     updateUndoActions();
     edit->addSeparator();
     addCommand(edit, MENU_COPY_COEFFICIENTS, IDM_COPY_COEFFICIENTS, files_, &FileCommands::copyCoefficients);
+    installCoefficientImport(*this, session_, *file, exports, *edit);
 
     QMenu* rates = bar->addMenu(QString::fromUtf8(MENU_SAMPLE_RATE));
     // One group, so that the style marks the rates as a choice of one.

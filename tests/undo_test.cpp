@@ -134,7 +134,7 @@ private slots:
         QCOMPARE(menus.at(0)->text(), QString(MENU_FILE));
         QCOMPARE(menus.at(1)->text(), QString("&Edit"));
         QCOMPARE(menus.at(2)->text(), QString(MENU_SAMPLE_RATE));
-        QCOMPARE(menu(1)->actions().size(), 4);  // then a separator and Copy Coefficients
+        QCOMPARE(menu(1)->actions().size(), 5);  // then a separator, Copy and Paste Coefficients
         QCOMPARE(menu(1)->actions().at(0), commandAction(IDM_UNDO));
         QCOMPARE(menu(1)->actions().at(1), commandAction(IDM_REDO));
 

@@ -8,6 +8,7 @@
 #include "view/response_view.h"
 
 #include <QContextMenuEvent>
+#include <QEnterEvent>
 #include <QFontMetrics>
 #include <QGuiApplication>
 #include <QMenu>
@@ -70,8 +71,9 @@ void ClientArea::prepareForRatio(const QScreen* screen, double ratio)
 
 // An edit is shown by a partial redraw, as it happens; a design put in place
 // as a whole, or a new rate with its new frequency labels, by a full paint.
-// A root that a press has added is drawn only from the drag's first
-// movement on, which may move nothing: until then the redraw is owed.
+// A root that a press adds is drawn only from the drag's first movement on,
+// which may move nothing: until then the press's redraw is owed. Any other
+// change draws at once, that root included.
 void ClientArea::follow(DesignChanges what)
 {
     if (what & DesignChange::Roots)
@@ -80,7 +82,7 @@ void ClientArea::follow(DesignChanges what)
         plots_.response.cutoffMarkerVisible = session_.cutoffMarkerVisible();
         invalidate();
     } else if (what & (DesignChange::Roots | DesignChange::Positions | DesignChange::Marker)) {
-        if (rootEditor_.addedRootUnshown)
+        if (pressing_)
             redrawOwed_ = true;
         else
             redrawPlots();
@@ -109,6 +111,15 @@ void ClientArea::invalidate()
     redrawOwed_ = false;
     drawnCount_ = 0;
     update();
+}
+
+void ClientArea::setPrecision(Precision precision)
+{
+    if (precision == plots_.precision)
+        return;
+    plots_.precision = precision;
+    invalidate();
+    notifyReadout();
 }
 
 bool ClientArea::drawnBeforeShown(const QRect& logical) const
@@ -216,6 +227,11 @@ void ClientArea::layOut()
 {
     const double ratio = devicePixelRatioF();
     laidOutRatio_ = ratio;
+    // Qt rounds the device rectangle of each widget on its own: at a
+    // fractional ratio a device row between the client area and the status
+    // bar can belong to neither, and only the window's background reaches it.
+    // Painted beneath the client area then, it shows there in every paint.
+    setAttribute(Qt::WA_OpaquePaintEvent, ratio == std::floor(ratio));
     const std::uint16_t width = sizeWord(toPixel(std::round(this->width() * ratio)));
     const std::uint16_t height = sizeWord(toPixel(std::round(this->height() * ratio)));
     layoutPlots(layout_, plots_, width, height, fonts_.arialFont.get(), baseUnitY_);
@@ -241,6 +257,17 @@ void ClientArea::mouseMoveEvent(QMouseEvent* event)
     notifyReadout();
 }
 
+// The pointer can come back without moving (the window mapped again beneath
+// it): what it points at counts from then on.
+void ClientArea::enterEvent(QEnterEvent* event)
+{
+    QWidget::enterEvent(event);
+    if (rootEditor_.dragging)
+        return;
+    pointer_ = toClientPixels(event->position());
+    notifyReadout();
+}
+
 void ClientArea::leaveEvent(QEvent* event)
 {
     QWidget::leaveEvent(event);
@@ -263,7 +290,9 @@ void ClientArea::mousePressEvent(QMouseEvent* event)
     const bool wasDragging = rootEditor_.dragging;
     if (!wasDragging)
         session_.beginGesture(Gesture::RootDrag);
+    pressing_ = true;
     apply(handleLeftButtonDown(rootEditor_, session_.filter(), editorView(), at.x, at.y));
+    pressing_ = false;
     if (!wasDragging && rootEditor_.dragging) {
         dragName_ = !rootEditor_.fromPalette                              ? rootStepName(STEP_MOVE_ROOT)
                     : selectedPairFlag(rootEditor_, session_.filter()) ? rootStepName(STEP_ADD_ROOT_PAIR)
@@ -403,7 +432,7 @@ namespace {
 // The readout's line for a pointer at pointer (none: away), the editor as it
 // stands, the views as last drawn.
 std::string readoutLine(const FilterState& filter_, const EditorView& view, const Layout& layout_,
-                        const RootEditor& rootEditor_, const std::optional<Point>& pointer_)
+                        const RootEditor& rootEditor_, const std::optional<Point>& pointer_, Precision precision)
 {
     const auto kindOf = [](RootListKind list) { return list == RootListKind::Poles ? RootKind::Pole : RootKind::Zero; };
     if (rootEditor_.dragging) {
@@ -425,12 +454,13 @@ std::string readoutLine(const FilterState& filter_, const EditorView& view, cons
                     columnFrequency(layout_.magnitudePane, filter_.lowestFrequency, filter_.nyquist, x))
                 return responseReadout(filter_, *frequency);
     }
-    return filterSummary(filter_, modelName(filter_.modelIndex));
+    return filterSummary(filter_, modelName(filter_.modelIndex), precision);
 }
 
 }  // namespace
 
 QString ClientArea::readoutText() const
 {
-    return QString::fromStdString(readoutLine(session_.filter(), editorView(), layout_, rootEditor_, pointer_));
+    return QString::fromStdString(
+        readoutLine(session_.filter(), editorView(), layout_, rootEditor_, pointer_, plots_.precision));
 }

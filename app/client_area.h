@@ -45,6 +45,11 @@ public:
     // Schedules a full paint of the whole client area.
     void invalidate();
 
+    // The precision view's choice (Plots::precision): what the window shows,
+    // not part of the design. A new choice is shown by a full paint, and the
+    // readout's summary says what rounding to it leaves.
+    void setPrecision(Precision precision);
+
     const Surface& surface() const { return plots_.surface; }
     // For tests that mark a pixel which only a full paint may clear.
     Surface& surface() { return plots_.surface; }
@@ -84,6 +89,7 @@ protected:
     void mousePressEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
     void mouseDoubleClickEvent(QMouseEvent* event) override;
+    void enterEvent(QEnterEvent* event) override;
     void leaveEvent(QEvent* event) override;
     void contextMenuEvent(QContextMenuEvent* event) override;
 
@@ -115,8 +121,9 @@ private:
     std::optional<Point> pointer_;
     // The name of the drag in progress, decided on its press.
     QString dragName_;
-    // A change waits for a partial redraw: the root a press added is not
-    // shown yet.
+    // A press is being carried out; what it changes waits for the drag's
+    // first movement (or its release) to be drawn, which is then owed.
+    bool pressing_ = false;
     bool redrawOwed_ = false;
 
     // What partial redraws have drawn and not yet shown; any other part of a

@@ -3,9 +3,11 @@
 #include "app/coefficient_import_file.h"
 #include "app/design_files.h"
 #include "app/main_window.h"
+#include "model/code_export.h"
 #include "model/coefficient_import.h"
 #include "model/coefficients.h"
 #include "model/document.h"
+#include "model/rounding.h"
 #include "res/resource_ids.h"
 #include "view/render_picture.h"
 
@@ -329,6 +331,57 @@ Reading readPicture(const QCommandLineParser& parser, const QStringList& operand
     return runs([request](char* programPath) { return writePicture(request, programPath); });
 }
 
+// --export FORMAT [--name NAME] FILE
+
+int printExport(const QString& file, ExportFormat format, const std::string& name)
+{
+    const LoadedDesign design = loadDesign(file);
+    if (!design.document)
+        return design.status;
+    const CodeExport code = exportCode(*design.document, format, name);
+    if (!code.problem.empty())
+        return fail(EXIT_FILE_PROBLEM, QStringLiteral("%1: %2").arg(file, QString::fromStdString(code.problem)));
+    return print(code.text);
+}
+
+Reading readExport(const QCommandLineParser& parser, const QStringList& operands)
+{
+    const QString formatName = parser.value(QStringLiteral("export"));
+    const std::optional<ExportFormat> format = exportFormatNamed(formatName.toStdString());
+    if (!format)
+        return refused(QStringLiteral("--export '%1': not one of %2")
+                           .arg(formatName, QString::fromStdString(exportFormatNames())));
+    const std::string name =
+        parser.isSet(QStringLiteral("name")) ? parser.value(QStringLiteral("name")).toStdString() : DEFAULT_EXPORT_NAME;
+    if (const std::string problem = exportNameProblem(name); !problem.empty())
+        return refused(QStringLiteral("--name: %1").arg(QString::fromStdString(problem)));
+    const QString file = operands.front();
+    return runs([file, format = *format, name](char*) { return printExport(file, format, name); });
+}
+
+// --precision FORMAT FILE
+
+int printPrecision(const QString& file, Precision precision)
+{
+    const LoadedDesign design = loadDesign(file);
+    if (!design.document)
+        return design.status;
+    const PrecisionText rounded = precisionText(*design.document, precision);
+    if (!rounded.problem.empty())
+        return fail(EXIT_FILE_PROBLEM, QStringLiteral("%1: %2").arg(file, QString::fromStdString(rounded.problem)));
+    return print(rounded.text);
+}
+
+Reading readPrecision(const QCommandLineParser& parser, const QStringList& operands)
+{
+    const QString formatName = parser.value(QStringLiteral("precision"));
+    const std::optional<Precision> precision = precisionNamed(formatName.toStdString());
+    if (!precision)
+        return refused(QStringLiteral("--precision '%1': not one of float32, q15, q31").arg(formatName));
+    const QString file = operands.front();
+    return runs([file, precision = *precision](char*) { return printPrecision(file, precision); });
+}
+
 // --import IN OUT.vorbel [--rate R]
 
 struct ImportRequest {
@@ -405,6 +458,20 @@ QList<Form> allForms()
         QStringLiteral("dpi"),
         QStringLiteral("The picture's pixels per inch for its fonts, 1 to %1 (default 96).").arg(MAX_PICTURE_DPI),
         QStringLiteral("N"));
+    const QCommandLineOption exportCode(
+        QStringLiteral("export"),
+        QStringLiteral("Print FILE's filter as code in FORMAT (%1) and exit.")
+            .arg(QString::fromStdString(exportFormatNames())),
+        QStringLiteral("FORMAT"));
+    const QCommandLineOption name(
+        QStringLiteral("name"),
+        QStringLiteral("The C identifier the export's names start with (default %1).").arg(DEFAULT_EXPORT_NAME),
+        QStringLiteral("NAME"));
+    const QCommandLineOption precision(
+        QStringLiteral("precision"),
+        QStringLiteral("Print the roots of FILE's filter with its coefficients rounded to FORMAT (float32, q15, q31), "
+                       "and whether it is still stable, and exit."),
+        QStringLiteral("FORMAT"));
     const QCommandLineOption import(
         QStringLiteral("import"),
         QStringLiteral("Make IN's filter coefficients (second-order sections, b and a, or zeros, poles and gain) "
@@ -418,6 +485,8 @@ QList<Form> allForms()
     return {
         {coefficients, {}, {designFile()}, readCoefficients},
         {picture, {size, dpi}, {designFile()}, readPicture},
+        {exportCode, {name}, {designFile()}, readExport},
+        {precision, {}, {designFile()}, readPrecision},
         {import, {rate}, importFiles, readImport},
     };
 }
@@ -531,7 +600,7 @@ struct Grammar {
     QCommandLineOption help{{QStringLiteral("h"), QStringLiteral("help")}, QStringLiteral("Show this help and exit.")};
     QCommandLineOption version{{QStringLiteral("v"), QStringLiteral("version")},
                                QStringLiteral("Show the program's version and exit.")};
-    QStringList qtNames;  // Qt's options that no option of ours shadows
+    QStringList qtNames;  // Qt's options, those an option of ours shadows included
 
     Grammar()
     {
@@ -561,15 +630,15 @@ struct Grammar {
         // Qt's options are single words after one dash, so that every
         // single-dash word is one option: "-x" is an unknown option, not
         // the letter x. An option of ours takes the place of Qt's of the
-        // same name.
+        // same name (--name) in the form that takes it, and takes a value
+        // where Qt's does; in the window's line the option is Qt's.
         parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
         for (const QtOption& qt : QT_OPTIONS) {
             QCommandLineOption option(QString::fromLatin1(qt.name));
             if (qt.value != QtOption::Value::None)
                 option.setValueName(QStringLiteral("VALUE"));
             option.setFlags(QCommandLineOption::HiddenFromHelp);
-            if (!names.contains(option.names().constFirst()))
-                qtNames += option.names();
+            qtNames += option.names();
             add(option);
         }
     }
@@ -615,14 +684,22 @@ Reading readCommandLine(const QStringList& arguments)
                 QStringLiteral("%1 and %2 cannot be given together").arg(dashed(chosen->option), dashed(form.option)));
         chosen = &form;
     }
+    // The chosen form's own options are never Qt's; Qt's options that a
+    // companion shadows are Qt's again in the window's line.
+    QStringList qtNames = line.qtNames;
+    if (chosen != nullptr)
+        for (const QCommandLineOption& own : QList<QCommandLineOption>{chosen->option} + chosen->companions)
+            for (const QString& name : own.names())
+                qtNames.removeAll(name);
     for (const Form& form : line.forms)
         for (const QCommandLineOption& companion : form.companions) {
             const auto belongs = [&companion](const QCommandLineOption& other) { return other.names() == companion.names(); };
-            if (parser.isSet(companion)
+            const bool qts = chosen == nullptr && qtNames.contains(companion.names().constFirst());
+            if (parser.isSet(companion) && !qts
                 && (chosen == nullptr || std::none_of(chosen->companions.begin(), chosen->companions.end(), belongs)))
                 return refused(QStringLiteral("%1 goes with %2 only").arg(dashed(companion), dashed(form.option)));
         }
-    const QStringList qtArguments = qtArgumentsOf(parser, line.qtNames);
+    const QStringList qtArguments = qtArgumentsOf(parser, qtNames);
     if (chosen != nullptr && !qtArguments.isEmpty())
         return refused(QStringLiteral("Qt's option %1 goes with the window only")
                            .arg(qtArguments.front().section(QLatin1Char('='), 0, 0)));

@@ -4,14 +4,16 @@
 //   vorbel [FILE]                                            the window
 //   vorbel --coefficients FILE                               the coefficient text on standard output
 //   vorbel --picture OUT.png [--size WxH] [--dpi N] FILE     the full paint of FILE's design as PNG
+//   vorbel --export FORMAT [--name NAME] FILE                FILE's filter as code (model/code_export.h)
+//   vorbel --precision FORMAT FILE                           the roots rounded to float32, q15 or q31
 //   vorbel --import [--rate R] IN OUT.vorbel                 IN's filter coefficients as a design file
 //   vorbel --help | --version
 // Qt's own window options (-platform NAME, -style NAME, -reverse, ..., with
 // one dash as Qt documents them) go with the window form only.
 
 // Exit statuses besides 0: a file that cannot be read, is no valid design or
-// cannot be written, or a window that cannot be opened; a command line that
-// is malformed.
+// cannot be written, a design the export or rounding cannot take, or a
+// window that cannot be opened; a command line that is malformed.
 constexpr int EXIT_FILE_PROBLEM = 1;
 constexpr int EXIT_USAGE = 2;
 

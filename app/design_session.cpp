@@ -33,6 +33,17 @@ void keepQHiddenInCustom(FilterState& filter)
 
 QString stepText(const char* name) { return QString::fromUtf8(name); }
 
+// The cutoff that the rate and the cutoff slider give, and the model's design
+// for it; "Custom" keeps its roots.
+void redesign(ShownState& state)
+{
+    Document& document = state.document;
+    FilterState& filter = document.filter;
+    filter.cutoff = cutoffAtPosition(filter.nyquist, filter.lowestFrequency, document.cutoffPosition);
+    applyModel(filter);
+    keepQHiddenInCustom(filter);
+}
+
 std::size_t listIndex(RootListKind list) { return list == RootListKind::Poles ? 1 : 0; }
 
 }  // namespace
@@ -85,26 +96,18 @@ void DesignSession::chooseModel(int model)
 void DesignSession::setSampleRate(int rate)
 {
     ShownState next = shown_;
-    Document& document = next.document;
-    FilterState& filter = document.filter;
-    document.sampleRate = rate;
-    filter.nyquist = rate / 2.0;
-    filter.cutoff = cutoffAtPosition(filter.nyquist, filter.lowestFrequency, document.cutoffPosition);
-    applyModel(filter);
+    next.document.sampleRate = rate;
+    next.document.filter.nyquist = rate / 2.0;
     // A new rate in "Custom" keeps the roots and the hidden Q controls.
-    keepQHiddenInCustom(filter);
+    redesign(next);
     commit(next, stepText(STEP_CHANGE_RATE));
 }
 
 void DesignSession::setCutoffPosition(int position)
 {
     ShownState next = shown_;
-    Document& document = next.document;
-    FilterState& filter = document.filter;
-    document.cutoffPosition = position;
-    filter.cutoff = cutoffAtPosition(filter.nyquist, filter.lowestFrequency, position);
-    applyModel(filter);
-    keepQHiddenInCustom(filter);
+    next.document.cutoffPosition = position;
+    redesign(next);
     next.cutoffMarkerVisible = true;
     commit(next, stepText(STEP_CHANGE_CUTOFF), CUTOFF_STEPS);
 }
@@ -112,12 +115,9 @@ void DesignSession::setCutoffPosition(int position)
 void DesignSession::setQPosition(int position)
 {
     ShownState next = shown_;
-    Document& document = next.document;
-    FilterState& filter = document.filter;
-    document.qPosition = position;
-    filter.q = qAtPosition(position);
-    applyModel(filter);
-    keepQHiddenInCustom(filter);
+    next.document.qPosition = position;
+    next.document.filter.q = qAtPosition(position);
+    redesign(next);
     next.cutoffMarkerVisible = true;
     commit(next, stepText(STEP_CHANGE_Q), Q_STEPS);
 }

@@ -2,9 +2,11 @@
 
 #include "app/about_box.h"
 #include "app/client_area.h"
+#include "app/code_export_commands.h"
 #include "app/coefficient_import_commands.h"
 #include "app/file_commands.h"
 #include "app/readout_bar.h"
+#include "app/window_edges.h"
 #include "res/images.h"
 
 #include <QAction>
@@ -82,6 +84,8 @@ void MainWindow::createMenus()
     QAction* exports =
         addCommand(file, MENU_EXPORT_COEFFICIENTS, IDM_EXPORT_COEFFICIENTS, files_, &FileCommands::exportCoefficientsAs);
     addCommand(file, MENU_EXPORT_PICTURE, IDM_EXPORT_PICTURE, files_, &FileCommands::exportPictureAs);
+    auto* code = new CodeExportCommands(session_, *clientArea_, this);
+    addCommand(file, MENU_EXPORT_CODE, IDM_EXPORT_CODE, code, &CodeExportCommands::exportCodeAs);
     file->addSeparator();
     addCommand(file, MENU_EXIT, IDM_EXIT, this, &QWidget::close);
 
@@ -93,7 +97,11 @@ void MainWindow::createMenus()
     updateUndoActions();
     edit->addSeparator();
     addCommand(edit, MENU_COPY_COEFFICIENTS, IDM_COPY_COEFFICIENTS, files_, &FileCommands::copyCoefficients);
+    addCommand(edit, MENU_COPY_CODE, IDM_COPY_CODE, code, &CodeExportCommands::copyCode);
     installCoefficientImport(*this, session_, *file, exports, *edit);
+
+    QMenu* view = bar->addMenu(QString::fromUtf8(MENU_VIEW));
+    code->addPrecisionMenu(*view);
 
     QMenu* rates = bar->addMenu(QString::fromUtf8(MENU_SAMPLE_RATE));
     // One group, so that the style marks the rates as a choice of one.
@@ -196,6 +204,9 @@ std::unique_ptr<MainWindow> createMainWindow(const QString& file)
 
 int runMainWindow(const QString& file)
 {
+    // Every device pixel of a window on X is painted at any display scale.
+    WindowEdges windowEdges;
+    QCoreApplication::instance()->installNativeEventFilter(&windowEdges);
     if (const std::unique_ptr<MainWindow> window = createMainWindow(file))
         QApplication::exec();
     return 0;

@@ -4,6 +4,7 @@
 #include "bench/bench_setup.h"
 
 #include "model/filter_state.h"
+#include "model/rounding.h"
 #include "view/layout.h"
 #include "view/paint.h"
 #include "view/response_view.h"
@@ -63,6 +64,33 @@ BENCHMARK(BM_PartialRedraw)
     ->Args({800, 600, 1})
     ->Args({800, 600, 20})
     ->Args({3840, 2160, 1})
+    ->Args({3840, 2160, 20})
+    ->Unit(benchmark::kMicrosecond);
+
+// The same redraw with the precision view on: the filter rounded to Q15
+// (scaling, rounding, roots) and the rounded |H| sampled at every column,
+// what a drag step adds with the overlay shown.
+void BM_PartialRedrawQ15(benchmark::State& state)
+{
+    FilterState filter;
+    BenchDisplay display;
+    const int slotCount = static_cast<int>(state.range(2));
+    setUpRoots(filter, slotCount, 0);
+    display.plots.precision = Precision::Q15;
+    setUpDisplay(display, filter, static_cast<int>(state.range(0)), static_cast<int>(state.range(1)));
+    int variant = 0;
+    for (auto _ : state) {
+        variant = 1 - variant;
+        state.PauseTiming();
+        setUpRoots(filter, slotCount, variant);
+        state.ResumeTiming();
+        partialRedraw(display.plots, display.layout, filter, display.fonts, true);
+        benchmark::ClobberMemory();
+    }
+}
+BENCHMARK(BM_PartialRedrawQ15)
+    ->Args({800, 600, 1})
+    ->Args({800, 600, 20})
     ->Args({3840, 2160, 20})
     ->Unit(benchmark::kMicrosecond);
 

@@ -59,6 +59,8 @@ SectionCascade secondOrderSections(const FilterState& filter)
         const int shift = std::max(0, denominator.degree - numerator.degree);  // s − n
         cascade.delay += std::max(0, numerator.degree - denominator.degree);  // s − d
         Section section;
+        section.zeroDegree = numerator.degree;
+        section.poleDegree = denominator.degree;
         for (int j = 0; j <= numerator.degree; ++j)
             section.b[shift + j] = numerator.c[j];
         for (int j = 0; j <= denominator.degree; ++j)

@@ -30,6 +30,12 @@
 struct Section {
     double b[3] = {};
     double a[3] = {};
+    // The degrees in z of the zero factor N and the pole factor P the section
+    // holds (0 for the constant 1): N's coefficients stand in b from
+    // b[max(0, d − n)] on, P's in a from a[0] on, and a coefficient outside
+    // those places is 0 whatever the factors are.
+    int zeroDegree = 0;
+    int poleDegree = 0;
 };
 
 struct SectionCascade {

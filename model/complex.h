@@ -13,6 +13,8 @@ struct Complex {
     double im = 0.0;
 };
 
+inline Complex operator+(Complex a, Complex b) { return {a.re + b.re, a.im + b.im}; }
+
 inline Complex operator-(Complex a, Complex b) { return {a.re - b.re, a.im - b.im}; }
 
 inline Complex operator*(Complex a, Complex b) { return {a.re * b.re - a.im * b.im, a.im * b.re + a.re * b.im}; }

@@ -137,7 +137,7 @@ std::string rootReadout(Root root, RootKind kind, double nyquist)
                  angleAndFrequency(std::atan2(im, p.re), nyquist, 3, 1), stability});
 }
 
-std::string filterSummary(const FilterState& state, std::string_view modelName)
+std::string filterSummary(const FilterState& state, std::string_view modelName, Precision precision)
 {
     bool stable = true;
     for (int i = 0; i < std::clamp(state.poles.count, 0, MAX_ROOTS); ++i) {
@@ -147,9 +147,12 @@ std::string filterSummary(const FilterState& state, std::string_view modelName)
     }
     char gain[32];
     std::snprintf(gain, sizeof gain, "%.6g", state.gain);
+    // Rounded only when asked for: the exact view computes nothing more.
+    const std::string rounding =
+        precision == Precision::Exact ? std::string() : join({"   ", precisionSummary(roundFilter(state, precision))});
     return join({modelName, "   ", counted(rootCount(state.zeros), "zero", "zeros"), ", ",
                  counted(rootCount(state.poles), "pole", "poles"), "   gain ", gain, "   ",
-                 stable ? "stable" : "unstable (a pole on or outside the unit circle)"});
+                 stable ? "stable" : "unstable (a pole on or outside the unit circle)", rounding});
 }
 
 double poleQuality(Complex pole)

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "model/filter_state.h"
+#include "model/rounding.h"
 
 #include <string>
 #include <string_view>
@@ -36,8 +37,11 @@ std::string rootReadout(Root root, RootKind kind, double nyquist);
 //   "2nd order LP   2 zeros, 2 poles   gain 0.00106809   stable"
 // a pair counting 2, the gain to 6 significant digits, and
 // "unstable (a pole on or outside the unit circle)" when any pole has
-// |p| ≥ 1 (or is not a number).
-std::string filterSummary(const FilterState& state, std::string_view modelName);
+// |p| ≥ 1 (or is not a number). With a precision other than Exact, what
+// rounding the coefficients to it leaves follows (precisionSummary):
+//   "…   stable   Q15: 1 pole on the unit circle – unstable after rounding"
+std::string filterSummary(const FilterState& state, std::string_view modelName,
+                          Precision precision = Precision::Exact);
 
 // The quality factor of a pole p = r·e^(jθ) with r < 1: the Q of the s-plane
 // pole that the impulse-invariant mapping z = e^(sT) sends to it,

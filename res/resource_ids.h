@@ -24,6 +24,13 @@ constexpr int IDM_IMPORT_COEFFICIENTS = 32810;
 constexpr int IDM_PASTE_COEFFICIENTS = 32811;
 constexpr int IDM_UNDO = 120;
 constexpr int IDM_REDO = 121;
+// Code exports and the precision view.
+constexpr int IDM_EXPORT_CODE = 32796;
+constexpr int IDM_COPY_CODE = 32797;
+constexpr int IDM_PRECISION_EXACT = 32800;
+constexpr int IDM_PRECISION_FLOAT32 = 32801;
+constexpr int IDM_PRECISION_Q15 = 32802;
+constexpr int IDM_PRECISION_Q31 = 32803;
 
 // Commands of the root pop-up menu, consecutive ids. IDM_ROOT_KEEP
 // is the item of the kind the root already has, and nothing handles it.
@@ -47,6 +54,20 @@ constexpr RateCommand RATE_COMMANDS[] = {
 };
 constexpr int DEFAULT_RATE_COMMAND = IDM_RATE_44100;
 
+// The choices of the Precision menu, in the order of the model's Precision
+// (model/rounding.h): "Exact" (the default), "float32", "Q15", "Q31".
+struct PrecisionCommand {
+    int id;
+    const char* text;
+};
+constexpr PrecisionCommand PRECISION_COMMANDS[] = {
+    {IDM_PRECISION_EXACT, "&Exact"},
+    {IDM_PRECISION_FLOAT32, "&float32"},
+    {IDM_PRECISION_Q15, "Q&15"},
+    {IDM_PRECISION_Q31, "Q&31"},
+};
+constexpr int DEFAULT_PRECISION_COMMAND = IDM_PRECISION_EXACT;
+
 // Menu texts; '&' marks the mnemonic.
 constexpr const char* MENU_FILE = "&File";
 constexpr const char* MENU_OPEN = "&Open…";
@@ -63,6 +84,13 @@ constexpr const char* MENU_PASTE_COEFFICIENTS = "&Paste Coefficients";
 constexpr const char* MENU_UNDO = "&Undo";
 constexpr const char* MENU_REDO = "&Redo";
 constexpr const char* MENU_SAMPLE_RATE = "F&s";
+// "Export Code…" goes in the File menu, "Copy Code" (the format last chosen)
+// in the Edit menu, and "Precision" in the View menu with its exclusive
+// choices.
+constexpr const char* MENU_EXPORT_CODE = "Export Co&de…";
+constexpr const char* MENU_COPY_CODE = "Copy Co&de";
+constexpr const char* MENU_VIEW = "&View";
+constexpr const char* MENU_PRECISION = "&Precision";
 constexpr const char* MENU_HELP = "&Help";
 constexpr const char* MENU_ABOUT = "&About ...";
 

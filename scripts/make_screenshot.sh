@@ -4,7 +4,11 @@
 # the response and its readout in the status bar, on a virtual X server of
 # its own, cropped to the window. No window manager runs, so the picture has
 # no frame.
-#   scripts/make_screenshot.sh [VORBEL]
+#   scripts/make_screenshot.sh [--precision] [VORBEL]
+# With --precision it takes docs/precision.png instead, the README's picture
+# of the precision view: the 2nd order low-pass at 392 Hz (cutoff slider at
+# 800) and 192 kHz, rounded to Q15, as the keyboard chooses them, with the
+# filter's summary in the status bar.
 # VORBEL is the executable to show; without it the Release preset's is built
 # first. Needs Xvfb, xdotool and ImageMagick (packages xvfb, xdotool and
 # imagemagick).
@@ -12,6 +16,12 @@ set -eu
 
 cd "$(dirname "$0")/.."
 out=docs/screenshot.png
+precision=""
+if [ "${1:-}" = "--precision" ]; then
+    precision=yes
+    out=docs/precision.png
+    shift
+fi
 
 missing=""
 for tool in Xvfb:xvfb xdotool:xdotool import:imagemagick; do
@@ -63,10 +73,27 @@ vorbel_pid=$!
 window=$(DISPLAY=$display timeout 20 xdotool search --sync --onlyvisible --class VORBEL | head -n 1) || true
 [ -n "$window" ] || { cat "$work/vorbel.log" >&2; echo "The window did not appear" >&2; exit 1; }
 
-# The pointer rests over the magnitude pane, so that the status bar shows
-# the readout of the column under it.
 eval "$(DISPLAY=$display xdotool getwindowgeometry --shell "$window")"
-DISPLAY=$display xdotool mousemove --window "$window" $((WIDTH * 11 / 20)) $((HEIGHT / 4))
+if [ -n "$precision" ]; then
+    # From the client area, which has the keyboard focus at start: Tab to the
+    # model box, the next model, Tab to the cutoff slider, 0, then 80 pages
+    # of 10; the rate menu's 192000 and the View menu's Precision, Q15. The
+    # pointer rests beside the controls, where the readout is the summary.
+    keys() { DISPLAY=$display xdotool key --delay 50 "$@"; sleep 0.3; }
+    DISPLAY=$display xdotool windowfocus --sync "$window"
+    keys Tab Down Tab Home
+    DISPLAY=$display xdotool key --repeat 80 --delay 5 Prior
+    keys alt+s
+    keys 2
+    keys alt+v
+    keys p
+    keys 1
+    DISPLAY=$display xdotool mousemove --window "$window" $((WIDTH / 8)) $((HEIGHT * 3 / 10))
+else
+    # The pointer rests over the magnitude pane, so that the status bar shows
+    # the readout of the column under it.
+    DISPLAY=$display xdotool mousemove --window "$window" $((WIDTH * 11 / 20)) $((HEIGHT / 4))
+fi
 
 # The first paint may follow the mapping: wait until two pictures agree.
 previous=""

@@ -2,12 +2,14 @@
 // it prints, and the pictures it writes against the shared renderer and the
 // developers' vorbel-render.
 
+#include "model/code_export.h"
 #include "model/coefficient_import.h"
 #include "model/coefficients.h"
 #include "model/design_file.h"
 #include "model/designs.h"
 #include "model/document.h"
 #include "model/filter_state.h"
+#include "model/rounding.h"
 #include "model/slider_positions.h"
 #include "view/render_picture.h"
 
@@ -109,6 +111,7 @@ TEST_F(CommandLineTest, HelpAndVersionSucceedWithoutAWindow)
     const Finished help = vorbel({QStringLiteral("--help")});
     EXPECT_EQ(help.status, 0);
     for (const char* text : {"vorbel --coefficients FILE", "vorbel --picture OUT.png [--size WxH] [--dpi N] FILE",
+                             "vorbel --export FORMAT [--name NAME] FILE", "vorbel --precision FORMAT FILE",
                              "vorbel --import [--rate R] IN OUT.vorbel", "--coefficients", "--picture", "--size",
                              "--dpi", "--rate", "--version", "-platform"})
         EXPECT_TRUE(help.out.contains(text)) << text;
@@ -132,16 +135,87 @@ TEST_F(CommandLineTest, CoefficientsPrintTheTextOfTheStoredDesign)
     }
 }
 
+// Every format under the default name and a name of the user's, and every
+// rounding: exactly the model's texts.
+TEST_F(CommandLineTest, ExportAndPrecisionPrintTheModelsText)
+{
+    struct Setting {
+        int model, rate, cutoffPosition, qPosition;
+    };
+    for (const Setting s : {Setting{1, 192000, 0, 0}, Setting{7, 48000, 1500, 800}, Setting{3, 96000, 900, 1200}}) {
+        const Document document = saved("design.vorbel", designedDocument(s.model, s.rate, s.cutoffPosition, s.qPosition));
+        for (const ExportFormatInfo& info : EXPORT_FORMATS) {
+            const QString format = QString::fromLatin1(info.name);
+            for (const char* name : {"", "low_pass2"}) {
+                QStringList arguments{QStringLiteral("--export"), format};
+                if (*name != '\0')
+                    arguments << QStringLiteral("--name") << QString::fromLatin1(name);
+                const Finished result = vorbel(arguments + QStringList{path("design.vorbel")});
+                const CodeExport expected = exportCode(document, info.format, *name != '\0' ? name : DEFAULT_EXPORT_NAME);
+                ASSERT_TRUE(expected.problem.empty()) << expected.problem;
+                EXPECT_EQ(result.status, 0) << info.name << ": " << result.err.constData();
+                EXPECT_EQ(result.out.toStdString(), expected.text) << "model " << s.model << ", " << info.name;
+                EXPECT_TRUE(result.err.isEmpty()) << result.err.constData();
+            }
+        }
+        for (const Precision precision : {Precision::Float32, Precision::Q15, Precision::Q31}) {
+            const QString format = QString::fromLatin1(precisionLabel(precision)).toLower();
+            const Finished result = vorbel({QStringLiteral("--precision"), format, path("design.vorbel")});
+            const PrecisionText expected = precisionText(document, precision);
+            ASSERT_TRUE(expected.problem.empty()) << expected.problem;
+            EXPECT_EQ(result.status, 0) << result.err.constData();
+            EXPECT_EQ(result.out.toStdString(), expected.text) << "model " << s.model << ", " << format.toStdString();
+        }
+    }
+
+    // The 2nd-order low-pass at 10 Hz and 192 kHz rounds in Q15 to
+    // a1 = -32760 / 2^14 and a2 = 16376 / 2^14: z² + a1·z + a2 has the
+    // roots 1 and 16376 / 16384 exactly.
+    saved("slow.vorbel", designedDocument(1, 192000, 0, 0));
+    const Finished q15 = vorbel({QStringLiteral("--precision"), QStringLiteral("q15"), path("slow.vorbel")});
+    EXPECT_TRUE(q15.out.contains("\npole,1,0,false\n")) << q15.out.constData();
+    EXPECT_TRUE(q15.out.contains("\npole,0.99951171875,0,false\n")) << q15.out.constData();
+    EXPECT_TRUE(q15.out.endsWith("\n# unstable\n")) << q15.out.constData();
+}
+
+// A design the format cannot take: exit status 1 and one line naming the
+// file and the problem; the formats that can take it still print it.
+TEST_F(CommandLineTest, ExportOfADesignTheFormatCannotTakeExitsWithOne)
+{
+    Document onCircle = designedDocument(0, 44100, 1000, 0);
+    onCircle.filter.modelIndex = MODEL_CUSTOM;
+    onCircle.filter.poles.positions[0] = {1.0, 0.0};
+    const Document document = saved("integrator.vorbel", onCircle);
+    const QString file = path("integrator.vorbel");
+    for (const QStringList& arguments : {QStringList{QStringLiteral("--export"), QStringLiteral("cmsis-q15"), file},
+                                         QStringList{QStringLiteral("--export"), QStringLiteral("cmsis-q31"), file},
+                                         QStringList{QStringLiteral("--precision"), QStringLiteral("q15"), file}}) {
+        const Finished result = vorbel(arguments);
+        EXPECT_EQ(result.status, 1) << arguments.join(QLatin1Char(' ')).toStdString();
+        EXPECT_TRUE(result.out.isEmpty());
+        ASSERT_EQ(lines(result.err).size(), 1) << result.err.constData();
+        EXPECT_TRUE(result.err.contains(file.toLocal8Bit())) << result.err.constData();
+        EXPECT_TRUE(result.err.contains("unit circle")) << result.err.constData();
+    }
+    const Finished c = vorbel({QStringLiteral("--export"), QStringLiteral("c"), file});
+    EXPECT_EQ(c.status, 0) << c.err.constData();
+    EXPECT_EQ(c.out.toStdString(), exportCode(document, ExportFormat::C, DEFAULT_EXPORT_NAME).text);
+}
+
 TEST_F(CommandLineTest, FileProblemsExitWithOneAndOneLineNamingTheProblem)
 {
     // A picture whose making fails leaves an earlier file of that name alone.
     writeFile(path("kept.png"), "earlier contents");
 
     const QString missing = path("no-such-design.vorbel");
-    for (const char* mode : {"--coefficients", "--picture"}) {
+    for (const char* mode : {"--coefficients", "--picture", "--export", "--precision"}) {
         QStringList arguments{QString::fromLatin1(mode)};
         if (arguments.front() == QStringLiteral("--picture"))
             arguments << path("kept.png");
+        if (arguments.front() == QStringLiteral("--export"))
+            arguments << QStringLiteral("c");
+        if (arguments.front() == QStringLiteral("--precision"))
+            arguments << QStringLiteral("q15");
         const Finished result = vorbel(arguments + QStringList{missing});
         EXPECT_EQ(result.status, 1) << mode;
         EXPECT_TRUE(result.out.isEmpty()) << mode;
@@ -222,6 +296,26 @@ TEST_F(CommandLineTest, UsageProblemsExitWithTwoAndOneLine)
         {QStringLiteral("--picture"), out, QStringLiteral("--dpi"), QStringLiteral("2401"), design},
         {QStringLiteral("--picture"), out, QStringLiteral("--dpi"), QStringLiteral("9.6"), design},
         {QStringLiteral("--picture"), out, QStringLiteral("--dpi"), design},
+        {QStringLiteral("--export"), QStringLiteral("bogus"), design},
+        {QStringLiteral("--export"), QStringLiteral("C"), design},
+        {QStringLiteral("--export"), QString(), design},
+        {QStringLiteral("--export"), design},
+        {QStringLiteral("--export"), QStringLiteral("c")},
+        {QStringLiteral("--export"), QStringLiteral("c"), QStringLiteral("--name"), QStringLiteral("9lives"), design},
+        {QStringLiteral("--export"), QStringLiteral("c"), QStringLiteral("--name"), QString(), design},
+        {QStringLiteral("--export"), QStringLiteral("c"), QStringLiteral("--name"), QStringLiteral("a__b"), design},
+        {QStringLiteral("--export"), QStringLiteral("c"), QStringLiteral("--name"), QStringLiteral("_a"), design},
+        {QStringLiteral("--export"), QStringLiteral("c"), QStringLiteral("--name"), QStringLiteral("na-me"), design},
+        {QStringLiteral("--export"), QStringLiteral("c"), QStringLiteral("--name"), QStringLiteral("n\u00e4me"), design},
+        {QStringLiteral("--export"), QStringLiteral("c"), QStringLiteral("--name"), QString(65, QLatin1Char('a')), design},
+        {QStringLiteral("--export"), QStringLiteral("c"), QStringLiteral("--name"), QStringLiteral("two\nlines"), design},
+        {QStringLiteral("--export"), QStringLiteral("c"), QStringLiteral("--precision"), QStringLiteral("q15"), design},
+        {QStringLiteral("--coefficients"), QStringLiteral("--name"), QStringLiteral("x"), design},
+        {QStringLiteral("--precision"), QStringLiteral("q15"), QStringLiteral("--name"), QStringLiteral("x"), design},
+        {QStringLiteral("--precision"), QStringLiteral("exact"), design},
+        {QStringLiteral("--precision"), QStringLiteral("Q15"), design},
+        {QStringLiteral("--precision"), QStringLiteral("q16"), design},
+        {QStringLiteral("--precision"), QStringLiteral("q15")},
     };
     for (const QStringList& arguments : refused) {
         const Finished result = vorbel(arguments);
@@ -257,6 +351,10 @@ TEST_F(CommandLineTest, MalformedLinesAreRefusedWithoutAWindowSystem)
         {{"--coefficients", "-style", "fusion", design}, 2, "-style"},
         {{"-style=fusion", "--picture", out, design}, 2, "-style"},
         {{"--picture", out, "-qmljsdebugger=port:1234", design}, 2, "-qmljsdebugger"},
+        {{"--export", "c", "-style", "fusion", design}, 2, "-style"},
+        {{"--export", "c", "--name", "9", design}, 2, "--name"},
+        {{"--export", "x", design}, 2, "'x'"},
+        {{"--coefficients", "-name", "vorbel", design}, 2, "--name"},
         {{"--version", "-nograb", "--coefficients"}, 0, ""},
         {{"-platform", "no-such-platform", design}, 2, "no-such-platform"},
         {{"-platform", "no-such-platform:x=1;no-other", "-reverse"}, 2, "no-such-platform"},

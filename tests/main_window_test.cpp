@@ -142,40 +142,43 @@ private slots:
         QStringList titles;
         for (const QAction* action : mainWindow()->menuBar()->actions())
             titles << action->text();
-        QCOMPARE(titles, QStringList({"&File", "&Edit", "F&s", "&Help"}));
+        QCOMPARE(titles, QStringList({"&File", "&Edit", "&View", "F&s", "&Help"}));
         QStringList fileItems;
         for (const QAction* action : menuItems(0))
             fileItems << (action->isSeparator() ? QString("-") : action->text() + " " + action->shortcut().toString());
         QCOMPARE(fileItems, QStringList({"&Open\u2026 Ctrl+O", "&Save Ctrl+S", "Save &As\u2026 Ctrl+Shift+S",
                                          "&Import Coefficients\u2026 ", "Export &Coefficients\u2026 ",
-                                         "Export &Picture\u2026 ", "-", "E&xit "}));
+                                         "Export &Picture\u2026 ", "Export Co&de\u2026 ", "-", "E&xit "}));
         QCOMPARE(menuItems(0).at(3)->data().toInt(), IDM_IMPORT_COEFFICIENTS);
         QCOMPARE(menuItems(0).last()->data().toInt(), IDM_EXIT);
-        QCOMPARE(menuItems(1).size(), 5);
+        QCOMPARE(menuItems(1).size(), 6);
         QCOMPARE(menuItems(1).at(0)->data().toInt(), IDM_UNDO);
         QCOMPARE(menuItems(1).at(1)->data().toInt(), IDM_REDO);
         QVERIFY(menuItems(1).at(2)->isSeparator());
         QCOMPARE(menuItems(1).at(3)->text(), QString("&Copy Coefficients"));
         QCOMPARE(menuItems(1).at(3)->data().toInt(), IDM_COPY_COEFFICIENTS);
+        QCOMPARE(menuItems(1).at(4)->text(), QString("Copy Co&de"));
+        QCOMPARE(menuItems(1).at(4)->data().toInt(), IDM_COPY_CODE);
         QCOMPARE(menuItems(1).last()->text(), QString("&Paste Coefficients"));
         QCOMPARE(menuItems(1).last()->shortcut(), QKeySequence("Ctrl+Shift+V"));
         QCOMPARE(menuItems(1).last()->data().toInt(), IDM_PASTE_COEFFICIENTS);
+        QCOMPARE(menuItems(2).at(0)->text(), QString("&Precision"));
         QStringList rates;
-        for (const QAction* action : menuItems(2)) {
+        for (const QAction* action : menuItems(3)) {
             rates << action->text();
             QVERIFY(action->isCheckable());
             QCOMPARE(action->isChecked(), action->data().toInt() == IDM_RATE_44100);
         }
         QCOMPARE(rates, QStringList({"4&4100", "4&8000", "9&6000", "19&2000"}));
-        QCOMPARE(menuItems(3).at(0)->text(), QString("&About ..."));
-        QCOMPARE(menuItems(3).at(0)->data().toInt(), IDM_ABOUT);
+        QCOMPARE(menuItems(4).at(0)->text(), QString("&About ..."));
+        QCOMPARE(menuItems(4).at(0)->data().toInt(), IDM_ABOUT);
     }
 
     // The four rates form one exclusive group, which the style shows as a
     // choice of one; choosing any rate leaves exactly that one checked.
     void sampleRateItemsAreAChoiceOfOne()
     {
-        const QList<QAction*> rates = menuItems(2);
+        const QList<QAction*> rates = menuItems(3);
         QActionGroup* group = rates.at(0)->actionGroup();
         QVERIFY(group != nullptr);
         QCOMPARE(group->exclusionPolicy(), QActionGroup::ExclusionPolicy::Exclusive);
@@ -216,7 +219,7 @@ private slots:
             // A stray pixel outside the panes: only a full paint removes it.
             setPixel(clientArea()->surface(), 1, surfaceHeight(clientArea()->surface()) - 2, rgb(1, 2, 3));
             triggerCommand(rate.id);
-            for (const QAction* action : menuItems(2))
+            for (const QAction* action : menuItems(3))
                 QCOMPARE(action->isChecked(), action->data().toInt() == rate.id);
             QCOMPARE(filterState().nyquist, rate.nyquist);
             QCOMPARE(cutoffText(), QString(rate.label));

@@ -1,6 +1,7 @@
 // The readout's texts, from filters whose values are known in closed form.
 
 #include "model/designs.h"
+#include "model/document.h"
 #include "model/readout.h"
 #include "tests/digits.h"
 
@@ -198,4 +199,31 @@ TEST(FilterSummary, DefaultLowPassGain)
     const double closedForm = ((1.0 - pole.re) * (1.0 - pole.re) + pole.im * pole.im) / 4.0;
     EXPECT_TRUE(agreesToDigits(closedForm, gain));
     EXPECT_EQ(gain.size(), std::string("0.00106809").size()) << gain;
+}
+
+// A precision other than Exact adds what rounding to it leaves; Exact adds
+// nothing. The 2nd-order low-pass at 10 Hz and 192 kHz rounds in Q15 to
+// a1 = -32760 / 2^14, a2 = 16376 / 2^14 (postShift 1), so that
+// 1 + a1 + a2 = 0: a pole lands exactly on z = 1, and b (about 2.7e-8)
+// rounds to 0. In Q31 and float32 the poles stay inside.
+TEST(FilterSummary, PrecisionSaysWhatRoundingLeaves)
+{
+    const FilterState slow = designedDocument(1, 192000, 0, 0).filter;
+    const std::string exact = filterSummary(slow, "2nd order LP");
+    EXPECT_EQ(filterSummary(slow, "2nd order LP", Precision::Exact), exact);
+    EXPECT_EQ(filterSummary(slow, "2nd order LP", Precision::Q15),
+              exact + "   Q15: 1 pole on the unit circle \u2013 unstable after rounding; "
+                      "a numerator rounds to 0, so the output is silent");
+    EXPECT_EQ(filterSummary(slow, "2nd order LP", Precision::Q31),
+              exact + "   Q31: every pole inside the unit circle \u2013 stable after rounding");
+    EXPECT_EQ(filterSummary(slow, "2nd order LP", Precision::Float32),
+              exact + "   float32: every pole inside the unit circle \u2013 stable after rounding");
+
+    // A pair outside the circle stays outside in float.
+    FilterState outside = emptyFilter(22050.0, 1.0);
+    add(outside.poles, {0.5, 0.0}, false);
+    add(outside.poles, {0.8, 0.7}, true);
+    EXPECT_EQ(filterSummary(outside, "Custom", Precision::Float32),
+              "Custom   0 zeros, 3 poles   gain 1   unstable (a pole on or outside the unit circle)   "
+              "float32: 2 poles outside the unit circle \u2013 unstable after rounding");
 }

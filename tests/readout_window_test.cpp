@@ -13,6 +13,7 @@
 #include <QAccessible>
 #include <QComboBox>
 #include <QElapsedTimer>
+#include <QEnterEvent>
 #include <QEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -201,6 +202,14 @@ private slots:
         QCoreApplication::sendEvent(clientArea(), &leave);
         settle();
         QCOMPARE(shown(), summary());
+
+        // Coming back without a movement (the window mapped again under a
+        // resting pointer): the place it comes back to.
+        const QPointF back = QPointF(x, magnitude.top + 5) / clientArea()->devicePixelRatioF();
+        QEnterEvent enter(back, clientArea()->mapToGlobal(back), clientArea()->mapToGlobal(back));
+        QCoreApplication::sendEvent(clientArea(), &enter);
+        settle();
+        QCOMPARE(shown(), overMagnitude);
     }
 
     void readoutOfASingleRoot()

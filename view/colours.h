@@ -14,3 +14,4 @@ constexpr Rgb ZERO_BLUE = rgb(0, 0, 255);
 constexpr Rgb POLE_RED = rgb(255, 0, 0);
 constexpr Rgb GRID_GREY = rgb(208, 208, 208);
 constexpr Rgb MARKER_BLUE = rgb(128, 128, 240);   // cutoff marker
+constexpr Rgb ROUNDED_GREY = rgb(160, 160, 160);  // the precision view: rounded roots and response

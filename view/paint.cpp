@@ -1,6 +1,7 @@
 #include "view/paint.h"
 
 #include <cstdint>
+#include <optional>
 
 namespace {
 
@@ -21,6 +22,14 @@ void drawCaption(Surface& surface, const Rect& paletteRect, const FontInfo* aria
     textOut(surface, paletteRect.left, paletteRect.top, PALETTE_CAPTION);
 }
 
+// The rounded filter of the precision view, none for Exact.
+std::optional<RoundedFilter> roundedFor(const Plots& plots, const FilterState& filter)
+{
+    if (plots.precision == Precision::Exact)
+        return std::nullopt;
+    return roundFilter(filter, plots.precision);
+}
+
 }  // namespace
 
 void layoutPlots(Layout& layout, Plots& plots, std::uint16_t width, std::uint16_t height, const FontInfo* arial,
@@ -34,13 +43,16 @@ void fullPaint(Plots& plots, const Layout& layout, const FilterState& filter, co
                const Rect& updateRect)
 {
     Surface& surface = plots.surface;
+    const std::optional<RoundedFilter> rounded = roundedFor(plots, filter);
+    const RoundedFilter* overlay = rounded ? &*rounded : nullptr;
     clipSurface(surface, updateRect);
     fillRect(surface, updateRect, WHITE);
-    plots.zPlane.drawZPlane(surface, layout.zPlaneRect, filter, false);
+    plots.zPlane.drawZPlane(surface, layout.zPlaneRect, filter, false, overlay);
     drawPalette(surface, layout.paletteRect, plots.zPlane.geometry().scale, true);
     drawCaption(surface, layout.paletteRect, fonts.arialFont.get());
     if (updateRect.right > labelStripLeft(layout, fonts.arialFont.get()))
-        plots.response.drawResponse(surface, layout.magnitudePane, layout.phasePane, filter, fonts, true);
+        plots.response.drawResponse(surface, layout.magnitudePane, layout.phasePane, filter, fonts, true, nullptr,
+                                    overlay);
     unclipSurface(surface);
 }
 
@@ -50,10 +62,12 @@ ChangedAreas partialRedraw(Plots& plots, const Layout& layout, const FilterState
     Surface& surface = plots.surface;
     ResponseView& response = plots.response;
     ChangedAreas changed;
+    const std::optional<RoundedFilter> rounded = roundedFor(plots, filter);
+    const RoundedFilter* overlay = rounded ? &*rounded : nullptr;
     takeDirtyRect(surface);
     // The erase pass may have whitened a palette sample under a mark that
     // lay over the palette; the samples go on top again, as in a full paint.
-    plots.zPlane.drawZPlane(surface, layout.zPlaneRect, filter, true);
+    plots.zPlane.drawZPlane(surface, layout.zPlaneRect, filter, true, overlay);
     drawPalette(surface, layout.paletteRect, plots.zPlane.geometry().scale, true);
     changed.zPlane = takeDirtyRect(surface);
 
@@ -65,7 +79,7 @@ ChangedAreas partialRedraw(Plots& plots, const Layout& layout, const FilterState
     const GridRepair repair{erased, 2};
     response.eraseResponseCurves(surface, layout.magnitudePane);
     response.cutoffMarkerVisible = showMarker;
-    response.drawResponse(surface, layout.magnitudePane, layout.phasePane, filter, fonts, false, &repair);
+    response.drawResponse(surface, layout.magnitudePane, layout.phasePane, filter, fonts, false, &repair, overlay);
     response.storedCurveBounds(layout.magnitudePane, layout.phasePane, newMagnitude, newPhase);
     takeDirtyRect(surface);
     changed.magnitude = united(oldMagnitude, newMagnitude);

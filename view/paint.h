@@ -1,6 +1,7 @@
 #pragma once
 
 #include "model/filter_state.h"
+#include "model/rounding.h"
 #include "view/fonts.h"
 #include "view/geometry.h"
 #include "view/layout.h"
@@ -16,10 +17,19 @@ constexpr const char* PALETTE_CAPTION = "Use mouse to drag poles/zeros:";
 // What the client area shows and what its views keep between drawings: the
 // surface and the two views that draw into it. Each drawing reads the layout,
 // the filter and the fonts it is given and changes only this.
+//
+// precision is the precision view's choice: other than Exact, every drawing
+// adds what rounding the coefficients to it does (model/rounding.h), the
+// rounded roots as hollow grey marks in the z-plane and the rounded
+// cascade's |H| as a grey curve in the magnitude pane. A partial redraw
+// over-paints what the last drawing showed of it, so that a change of the
+// choice needs no more than a partial redraw, and with Exact nothing is
+// drawn, computed or stored for it.
 struct Plots {
     Surface surface;
     ResponseView response;
     ZPlaneView zPlane;
+    Precision precision = Precision::Exact;
 };
 
 // A new layout for a client area of width × height pixels, and the response

@@ -87,6 +87,24 @@ void drawPhaseLabels(Surface& surface, const ResponseAxes& axes, const Rect& pha
     textOut(surface, offset(phase.left, -3), offset(phase.bottom, raise), "\u2212\u03c0");
 }
 
+// A curve of rows in the current pen, lifted wherever it leaves the pane.
+void plotLifted(Surface& surface, const Rect& pane, const std::int32_t* rows, std::int64_t columns)
+{
+    bool penDown = false;
+    for (std::int64_t i = 0; i < columns; ++i) {
+        const int x = offset(pane.left, i);
+        const int y = rows[i];
+        if (y < pane.top || y >= pane.bottom) {
+            penDown = false;
+        } else if (penDown) {
+            lineTo(surface, x, y);
+        } else {
+            moveTo(surface, x, y);
+            penDown = true;
+        }
+    }
+}
+
 }  // namespace
 
 // The columns of a pane of this width that both row arrays hold: none for an
@@ -144,6 +162,16 @@ void ResponseView::storedCurveSpan(const Rect& magnitudePane, std::int64_t i, st
         const std::int64_t p = phaseRows_[static_cast<std::size_t>(j)];
         phaseTop = std::min(phaseTop, p);
         phaseBottom = std::max(phaseBottom, p);
+        // The rounded curve lies in the magnitude pane as well: one span
+        // over both curves repairs no pixel that a full paint leaves
+        // without grid, since the grid is drawn first.
+        if (static_cast<std::size_t>(j) < roundedRows_.size()) {
+            const std::int64_t r = roundedRows_[static_cast<std::size_t>(j)];
+            if (r >= magnitudePane.top && r < magnitudePane.bottom) {
+                magnitudeTop = std::min(magnitudeTop, r);
+                magnitudeBottom = std::max(magnitudeBottom, r);
+            }
+        }
     }
 }
 
@@ -265,19 +293,7 @@ void ResponseView::sampleResponse(const ResponseAxes& axes, const FilterState& f
 void ResponseView::plotCurves(Surface& surface, const Rect& pane) const
 {
     const std::int64_t columns = storedColumns(std::int64_t{pane.right} - pane.left);
-    bool penDown = false;
-    for (std::int64_t i = 0; i < columns; ++i) {
-        const int x = offset(pane.left, i);
-        const int y = magnitudeRows_[static_cast<std::size_t>(i)];
-        if (y < pane.top || y >= pane.bottom) {
-            penDown = false;
-        } else if (penDown) {
-            lineTo(surface, x, y);
-        } else {
-            moveTo(surface, x, y);
-            penDown = true;
-        }
-    }
+    plotLifted(surface, pane, magnitudeRows_.data(), columns);
     if (columns == 0)
         return;
     moveTo(surface, pane.left, phaseRows_[0]);
@@ -285,8 +301,27 @@ void ResponseView::plotCurves(Surface& surface, const Rect& pane) const
         lineTo(surface, offset(pane.left, i), phaseRows_[static_cast<std::size_t>(i)]);
 }
 
+void ResponseView::sampleRounded(const ResponseAxes& axes, const FilterState& filter, const RoundedFilter& rounded)
+{
+    const std::int64_t columns = storedColumns(axes.width);
+    roundedRows_.assign(static_cast<std::size_t>(columns), std::numeric_limits<std::int32_t>::min());
+    if (columns == 0)
+        return;
+    const ColumnPoints& unitCircle = columnPoints(filter, axes.width, columns);
+    for (std::int64_t i = 0; i < columns; ++i) {
+        const auto column = static_cast<std::size_t>(i);
+        // On the unit circle z⁻¹ is the conjugate of z.
+        const Complex h = evaluateRounded(rounded, {unitCircle.re[column], -unitCircle.im[column]});
+        const double power = h.re * h.re + h.im * h.im;
+        if (power > 0.0 && std::isfinite(power))
+            roundedRows_[column] =
+                narrowPixel(axes.zeroDbRow - std::int64_t{toPixel(10.0 * std::log10(power) * axes.dbScale)});
+    }
+}
+
 void ResponseView::drawResponse(Surface& surface, const Rect& magnitude, const Rect& phase, const FilterState& filter,
-                                const Fonts& fonts, bool withText, const GridRepair* repair)
+                                const Fonts& fonts, bool withText, const GridRepair* repair,
+                                const RoundedFilter* rounded)
 {
     const FontInfo* const arialFont = fonts.arialFont.get();
     const ResponseAxes axes = responseAxes(magnitude, phase, filter);
@@ -312,6 +347,13 @@ void ResponseView::drawResponse(Surface& surface, const Rect& magnitude, const R
     if (cutoffMarkerVisible)
         drawCutoffMarker(surface, axes, magnitude, filter.cutoff);
     sampleResponse(axes, filter);
+    if (rounded != nullptr && rounded->problem.empty()) {
+        sampleRounded(axes, filter, *rounded);
+        const PenSelection grey(surface, Pen{ROUNDED_GREY, false});
+        plotLifted(surface, magnitude, roundedRows_.data(), static_cast<std::int64_t>(roundedRows_.size()));
+    } else {
+        roundedRows_.clear();
+    }
     plotCurves(surface, magnitude);
     frameRect(surface, magnitude, GREY);
     frameRect(surface, phase, GREY);
@@ -320,6 +362,7 @@ void ResponseView::drawResponse(Surface& surface, const Rect& magnitude, const R
 void ResponseView::eraseResponseCurves(Surface& surface, const Rect& magnitudePane) const
 {
     const PenSelection pen(surface, WHITE_PEN);
+    plotLifted(surface, magnitudePane, roundedRows_.data(), static_cast<std::int64_t>(roundedRows_.size()));
     plotCurves(surface, magnitudePane);
     if (cutoffMarkerVisible)
         verticalLine(surface, cutoffMarkerX_, magnitudePane);
@@ -342,6 +385,12 @@ void ResponseView::storedCurveBounds(const Rect& magnitudePane, const Rect& phas
                                                         phasePane.bottom);
         phaseTop = std::min(phaseTop, p);
         phaseBottom = std::max(phaseBottom, p);
+    }
+    for (const std::int64_t r : roundedRows_) {
+        if (r >= pane.top && r < pane.bottom) {
+            magnitudeTop = std::min(magnitudeTop, r);
+            magnitudeBottom = std::max(magnitudeBottom, r);
+        }
     }
     const int right = offset(pane.left, columns);
     magnitudeBand = {};
@@ -368,6 +417,7 @@ void ResponseView::clearResponseRows(std::size_t width)
     magnitudeRows_ = std::vector<std::int32_t>(width, nowhere);
     phaseRows_ = std::vector<std::int32_t>(width, nowhere);
     cutoffMarkerX_ = std::numeric_limits<int>::min();
+    roundedRows_ = std::vector<std::int32_t>();
     points_ = ColumnPoints{};
     points_.re.resize(width);
     points_.im.resize(width);

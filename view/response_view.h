@@ -1,6 +1,7 @@
 #pragma once
 
 #include "model/filter_state.h"
+#include "model/rounding.h"
 #include "model/sweep_code.h"
 #include "view/fonts.h"
 #include "view/geometry.h"
@@ -65,12 +66,17 @@ class ResponseView {
 public:
     // Grid, labels when withText (from fonts), cutoff marker when
     // cutoffMarkerVisible, both curves of filter sampled afresh into the
-    // rows, and the frames.
+    // rows, and the frames. With a rounded filter that could be rounded, its
+    // |H| (evaluateRounded) is sampled into the rounded rows and drawn in
+    // grey under the magnitude curve; columns where it is 0 or not finite
+    // are left out, as are rows outside the pane.
     void drawResponse(Surface& surface, const Rect& magnitude, const Rect& phase, const FilterState& filter,
-                      const Fonts& fonts, bool withText, const GridRepair* repair = nullptr);
+                      const Fonts& fonts, bool withText, const GridRepair* repair = nullptr,
+                      const RoundedFilter* rounded = nullptr);
 
-    // Over-paints in white the curves of the row arrays and, when the flag is
-    // set, the marker at cutoffMarkerX: what the last drawResponse drew.
+    // Over-paints in white the curves of the row arrays (the rounded curve
+    // too, when one was drawn) and, when the flag is set, the marker at
+    // cutoffMarkerX: what the last drawResponse drew.
     void eraseResponseCurves(Surface& surface, const Rect& magnitude) const;
 
     // Both stored curves as polylines in the current pen; the magnitude curve
@@ -98,6 +104,9 @@ public:
     bool cutoffMarkerVisible = true;
 
     const std::vector<std::int32_t>& magnitudeRows() const { return magnitudeRows_; }
+    // The rows of the rounded filter's magnitude curve as last drawn; empty
+    // when the last drawing had none.
+    const std::vector<std::int32_t>& roundedRows() const { return roundedRows_; }
     const std::vector<std::int32_t>& phaseRows() const { return phaseRows_; }
     int cutoffMarkerX() const { return cutoffMarkerX_; }
 
@@ -131,6 +140,7 @@ private:
     void drawFrequencyGrid(Surface& surface, const ResponseAxes& axes, const Rect& magnitude, const Rect& phase,
                            const FilterState& filter, bool withText, const GridRepair* repair) const;
     void drawCutoffMarker(Surface& surface, const ResponseAxes& axes, const Rect& magnitude, double cutoff);
+    void sampleRounded(const ResponseAxes& axes, const FilterState& filter, const RoundedFilter& rounded);
 
     // One element per pixel of client width: the row of the magnitude and of
     // the phase curve at column magnitudePane.left + i.
@@ -140,4 +150,8 @@ private:
     // finds it after the cutoff has moved.
     int cutoffMarkerX_ = 0;
     ColumnPoints points_;
+    // The rounded filter's magnitude rows, as long as the others while a
+    // rounded curve is drawn and empty otherwise, so that the exact view
+    // neither stores nor erases one.
+    std::vector<std::int32_t> roundedRows_;
 };

@@ -2,6 +2,7 @@
 
 #include "view/surface.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 
@@ -48,7 +49,8 @@ void ellipseBox(Surface& surface, std::int64_t left, std::int64_t top, std::int6
 
 }  // namespace
 
-void ZPlaneView::drawZPlane(Surface& surface, const Rect& rect, const FilterState& filter, bool erase)
+void ZPlaneView::drawZPlane(Surface& surface, const Rect& rect, const FilterState& filter, bool erase,
+                            const RoundedFilter* rounded)
 {
     const std::int64_t half = (static_cast<std::int64_t>(rect.right) - rect.left) / 2;
     const std::int64_t centreX = rect.left + half;
@@ -64,12 +66,22 @@ void ZPlaneView::drawZPlane(Surface& surface, const Rect& rect, const FilterStat
             const PenSelection white(surface, WHITE_PEN);
             drawList(surface, geometry_, drawnPoles_, scale, true, true);
             drawList(surface, geometry_, drawnZeros_, scale, false, true);
+            if (!drawnRoundedZeros_.empty() || !drawnRoundedPoles_.empty())
+                drawRoundedMarks(surface, rect, geometry_, drawnRoundedZeros_, drawnRoundedPoles_, WHITE);
         }
 
         const std::int64_t s = scale;
         ellipseBox(surface, centreX - s, centreY - s, centreX + s, centreY + s);
         line(surface, centreX, rect.top, centreX, rect.bottom);
         line(surface, rect.left, centreY, rect.right, centreY);
+
+        drawnRoundedZeros_.clear();
+        drawnRoundedPoles_.clear();
+        if (rounded != nullptr && rounded->problem.empty()) {
+            drawnRoundedZeros_ = rounded->zeros;
+            drawnRoundedPoles_ = rounded->poles;
+            drawRoundedMarks(surface, rect, geometry_, drawnRoundedZeros_, drawnRoundedPoles_, ROUNDED_GREY);
+        }
 
         {
             const PenSelection blue(surface, Pen{ZERO_BLUE, false});
@@ -84,6 +96,41 @@ void ZPlaneView::drawZPlane(Surface& surface, const Rect& rect, const FilterStat
 
     drawnPoles_ = filter.poles;
     drawnZeros_ = filter.zeros;
+}
+
+void drawRoundedMarks(Surface& surface, const Rect& rect, const ZPlaneGeometry& at, const std::vector<Root>& zeros,
+                      const std::vector<Root>& poles, Rgb colour)
+{
+    const Rect previous = surface.clip;
+    const Rect within{std::max(previous.left, rect.left), std::max(previous.top, rect.top),
+                      std::min(previous.right, rect.right), std::min(previous.bottom, rect.bottom)};
+    clipSurface(surface, within);
+    const unsigned size = sampleSize(at.scale);
+    const double s = static_cast<double>(size);
+    const std::int64_t radius = size / 12u + 2u;
+    const std::int64_t half = size / 14u + 2u;
+    {
+        const BrushSelection hollow(surface, Brush::Hollow);
+        const PenSelection pen(surface, Pen{colour, false});
+        for (const std::vector<Root>* list : {&zeros, &poles}) {
+            const bool pole = list == &poles;
+            for (const Root& root : *list) {
+                const std::int64_t x = std::int64_t{at.centreX} + toPixel(root.position.re * s);
+                const std::int64_t dy = toPixel(root.position.im * s);
+                for (const std::int64_t y : {std::int64_t{at.centreY} - dy, std::int64_t{at.centreY} + dy}) {
+                    if (pole)
+                        frameRect(surface, {narrowPixel(x - half), narrowPixel(y - half), narrowPixel(x + half + 1),
+                                            narrowPixel(y + half + 1)},
+                                  colour);
+                    else
+                        ellipseBox(surface, x - radius, y - radius, x + radius + 1, y + radius + 1);
+                    if (!root.pair)
+                        break;
+                }
+            }
+        }
+    }
+    clipSurface(surface, previous);
 }
 
 void drawPalette(Surface& surface, const Rect& paletteRect, double scale, bool withMarks)

@@ -1,7 +1,11 @@
 #pragma once
 
 #include "model/filter_state.h"
+#include "model/rounding.h"
+#include "view/colours.h"
 #include "view/geometry.h"
+
+#include <vector>
 
 struct Surface;
 
@@ -21,18 +25,35 @@ struct ZPlaneGeometry {
 class ZPlaneView {
 public:
     // Draws the pane into rect (the layout's zPlaneRect) with the roots of
-    // filter; erase first over-paints in white the marks last drawn.
-    void drawZPlane(Surface& surface, const Rect& rect, const FilterState& filter, bool erase);
+    // filter; erase first over-paints in white the marks last drawn. With a
+    // rounded filter that could be rounded, a hollow grey mark lies where
+    // each of its roots is (drawRoundedMarks), under the exact marks.
+    void drawZPlane(Surface& surface, const Rect& rect, const FilterState& filter, bool erase,
+                    const RoundedFilter* rounded = nullptr);
 
     const ZPlaneGeometry& geometry() const { return geometry_; }
     const RootList& drawnZeros() const { return drawnZeros_; }
     const RootList& drawnPoles() const { return drawnPoles_; }
+    // The rounded roots as last drawn; empty when none were.
+    const std::vector<Root>& drawnRoundedZeros() const { return drawnRoundedZeros_; }
+    const std::vector<Root>& drawnRoundedPoles() const { return drawnRoundedPoles_; }
 
 private:
     ZPlaneGeometry geometry_;
     RootList drawnZeros_;
     RootList drawnPoles_;
+    std::vector<Root> drawnRoundedZeros_;
+    std::vector<Root> drawnRoundedPoles_;
 };
+
+// The marks of rounded roots, in colour, clipped to rect (the pane): a
+// circle of radius size/12 + 2 around each zero and a square frame of
+// half-side size/14 + 2 around each pole, both hollow and a little larger
+// than the exact marks, so that a root that rounding leaves in place shows
+// both. Pairs are mirrored about the real axis. Drawing is limited to rect
+// and to the clip rectangle in force, which is put back afterwards.
+void drawRoundedMarks(Surface& surface, const Rect& rect, const ZPlaneGeometry& at, const std::vector<Root>& zeros,
+                      const std::vector<Root>& poles, Rgb colour);
 
 // Frames paletteRect with its cell dividers; withMarks adds the four samples,
 // sized by the z-plane scale.

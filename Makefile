@@ -63,10 +63,10 @@ stress:
 	UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
 	./build/$(BUILD)/tests/stress/stress_driver --seed $(SEED) --actions $(ACTIONS)
 
-# The libFuzzer targets, over the model and the views and over the design
-# file reader, built with clang in build/fuzz and each run for FUZZ_SECONDS
-# from a copy of its seed corpus, so that the tree stays as it is; findings
-# land in build/fuzz.
+# The libFuzzer targets, over the model and the views, over the design file
+# reader and over the coefficient importer, built with clang in build/fuzz
+# and each run for FUZZ_SECONDS from a copy of its seed corpus, so that the
+# tree stays as it is; findings land in build/fuzz.
 FUZZ_SECONDS ?= 60
 fuzz:
 	@./scripts/deps.sh fuzz
@@ -80,3 +80,7 @@ fuzz:
 	cd build/fuzz && UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
 	./fuzz_design_file -max_total_time=$(FUZZ_SECONDS) -print_final_stats=1 -artifact_prefix=./ \
 	-dict=$(CURDIR)/fuzz/design_file.dict corpus_design
+	rm -rf build/fuzz/corpus_import && cp -r fuzz/corpus_import build/fuzz/corpus_import
+	cd build/fuzz && UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
+	./fuzz_coefficient_import -max_total_time=$(FUZZ_SECONDS) -print_final_stats=1 -artifact_prefix=./ \
+	-dict=$(CURDIR)/fuzz/coefficient_import.dict corpus_import

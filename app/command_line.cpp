@@ -1,8 +1,10 @@
 #include "app/command_line.h"
 
+#include "app/coefficient_import_file.h"
 #include "app/design_files.h"
 #include "app/main_window.h"
 #include "model/code_export.h"
+#include "model/coefficient_import.h"
 #include "model/coefficients.h"
 #include "model/document.h"
 #include "model/rounding.h"
@@ -33,6 +35,7 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace {
@@ -379,6 +382,66 @@ Reading readPrecision(const QCommandLineParser& parser, const QStringList& opera
     return runs([file, precision = *precision](char*) { return printPrecision(file, precision); });
 }
 
+// --import IN OUT.vorbel [--rate R]
+
+struct ImportRequest {
+    QString in;
+    QString out;
+    std::optional<int> rate;  // --rate R
+};
+
+// The rate of a text that does not name its own, when --rate does not
+// either: the window's default.
+constexpr int IMPORT_DEFAULT_RATE = 44100;
+
+// A line on standard error that does not fail the command.
+void warn(const QString& message) { std::fprintf(stderr, "%s: %s\n", PROGRAM, oneLine(message).c_str()); }
+
+// A "# sample rate" line of the text wins over --rate: it is the rate the
+// coefficients were made for, and only at that rate do the roots keep the
+// frequencies they had. --rate gives the rate of a text without one, and a
+// --rate that disagrees with the line is named in a warning, not dropped in
+// silence.
+int importDesign(const ImportRequest& request)
+{
+    const CoefficientFileText text = readCoefficientFile(request.in);
+    if (!text.problem.isEmpty())
+        return fail(EXIT_FILE_PROBLEM, QStringLiteral("%1: %2").arg(request.in, text.problem));
+    const ImportCommandOutput output =
+        importCommandOutput(std::string_view(text.bytes.constData(), static_cast<std::size_t>(text.bytes.size())),
+                            request.in.toStdString(), request.rate.value_or(IMPORT_DEFAULT_RATE));
+    if (!output.ok)
+        return fail(EXIT_FILE_PROBLEM, QString::fromStdString(output.message));
+    const QString problem = writeFileAtomically(request.out, QByteArray::fromStdString(output.designText));
+    if (!problem.isEmpty())
+        return fail(EXIT_FILE_PROBLEM, QStringLiteral("%1: cannot write: %2").arg(request.out, problem));
+    if (!output.message.empty())
+        warn(QString::fromStdString(output.message));
+    if (request.rate && *request.rate != output.sampleRate)
+        warn(QStringLiteral("%1: warning: the text's own sample rate, %2 Hz, is used, not --rate %3")
+                 .arg(request.in)
+                 .arg(output.sampleRate)
+                 .arg(*request.rate));
+    return 0;
+}
+
+Reading readImport(const QCommandLineParser& parser, const QStringList& operands)
+{
+    ImportRequest request;
+    request.in = operands.at(0);
+    request.out = operands.at(1);
+    if (parser.isSet(QStringLiteral("rate"))) {
+        // One of the rates of the window's rate menu, written as it names them.
+        const QString rate = parser.value(QStringLiteral("rate"));
+        for (const RateCommand& command : RATE_COMMANDS)
+            if (rate == QString::number(command.rate))
+                request.rate = command.rate;
+        if (!request.rate)
+            return refused(QStringLiteral("--rate '%1': not 44100, 48000, 96000 or 192000").arg(rate));
+    }
+    return runs([request](char*) { return importDesign(request); });
+}
+
 // Every form but the window, --help and --version.
 QList<Form> allForms()
 {
@@ -409,11 +472,22 @@ QList<Form> allForms()
         QStringLiteral("Print the roots of FILE's filter with its coefficients rounded to FORMAT (float32, q15, q31), "
                        "and whether it is still stable, and exit."),
         QStringLiteral("FORMAT"));
+    const QCommandLineOption import(
+        QStringLiteral("import"),
+        QStringLiteral("Make IN's filter coefficients (second-order sections, b and a, or zeros, poles and gain) "
+                       "a Custom design and write it to OUT as a design file."));
+    const QCommandLineOption rate(QStringLiteral("rate"),
+                                  QStringLiteral("The design's sample rate when IN names none: 44100 (default), "
+                                                 "48000, 96000 or 192000."),
+                                  QStringLiteral("R"));
+    const QList<Operand> importFiles{{QStringLiteral("IN"), QStringLiteral("a file of coefficients")},
+                                     {QStringLiteral("OUT.vorbel"), QStringLiteral("the design file to write")}};
     return {
         {coefficients, {}, {designFile()}, readCoefficients},
         {picture, {size, dpi}, {designFile()}, readPicture},
         {exportCode, {name}, {designFile()}, readExport},
         {precision, {}, {designFile()}, readPrecision},
+        {import, {rate}, importFiles, readImport},
     };
 }
 

@@ -6,6 +6,7 @@
 //   vorbel --picture OUT.png [--size WxH] [--dpi N] FILE     the full paint of FILE's design as PNG
 //   vorbel --export FORMAT [--name NAME] FILE                FILE's filter as code (model/code_export.h)
 //   vorbel --precision FORMAT FILE                           the roots rounded to float32, q15 or q31
+//   vorbel --import [--rate R] IN OUT.vorbel                 IN's filter coefficients as a design file
 //   vorbel --help | --version
 // Qt's own window options (-platform NAME, -style NAME, -reverse, ..., with
 // one dash as Qt documents them) go with the window form only.

@@ -3,6 +3,7 @@
 #include "app/about_box.h"
 #include "app/client_area.h"
 #include "app/code_export_commands.h"
+#include "app/coefficient_import_commands.h"
 #include "app/file_commands.h"
 #include "app/readout_bar.h"
 #include "app/window_edges.h"
@@ -80,7 +81,8 @@ void MainWindow::createMenus()
     addCommand(file, MENU_SAVE, IDM_FILE_SAVE, files_, &FileCommands::save)->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_S));
     addCommand(file, MENU_SAVE_AS, IDM_FILE_SAVE_AS, files_, &FileCommands::saveAs)
         ->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S));
-    addCommand(file, MENU_EXPORT_COEFFICIENTS, IDM_EXPORT_COEFFICIENTS, files_, &FileCommands::exportCoefficientsAs);
+    QAction* exports =
+        addCommand(file, MENU_EXPORT_COEFFICIENTS, IDM_EXPORT_COEFFICIENTS, files_, &FileCommands::exportCoefficientsAs);
     addCommand(file, MENU_EXPORT_PICTURE, IDM_EXPORT_PICTURE, files_, &FileCommands::exportPictureAs);
     auto* code = new CodeExportCommands(session_, *clientArea_, this);
     addCommand(file, MENU_EXPORT_CODE, IDM_EXPORT_CODE, code, &CodeExportCommands::exportCodeAs);
@@ -96,6 +98,7 @@ void MainWindow::createMenus()
     edit->addSeparator();
     addCommand(edit, MENU_COPY_COEFFICIENTS, IDM_COPY_COEFFICIENTS, files_, &FileCommands::copyCoefficients);
     addCommand(edit, MENU_COPY_CODE, IDM_COPY_CODE, code, &CodeExportCommands::copyCode);
+    installCoefficientImport(*this, session_, *file, exports, *edit);
 
     QMenu* view = bar->addMenu(QString::fromUtf8(MENU_VIEW));
     code->addPrecisionMenu(*view);

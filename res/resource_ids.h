@@ -20,6 +20,8 @@ constexpr int IDM_FILE_SAVE_AS = 32792;
 constexpr int IDM_EXPORT_COEFFICIENTS = 32793;
 constexpr int IDM_EXPORT_PICTURE = 32794;
 constexpr int IDM_COPY_COEFFICIENTS = 32795;
+constexpr int IDM_IMPORT_COEFFICIENTS = 32810;
+constexpr int IDM_PASTE_COEFFICIENTS = 32811;
 constexpr int IDM_UNDO = 120;
 constexpr int IDM_REDO = 121;
 // Code exports and the precision view.
@@ -76,6 +78,8 @@ constexpr const char* MENU_EXPORT_PICTURE = "Export &Picture…";
 constexpr const char* MENU_EXIT = "E&xit";
 constexpr const char* MENU_EDIT = "&Edit";
 constexpr const char* MENU_COPY_COEFFICIENTS = "&Copy Coefficients";
+constexpr const char* MENU_IMPORT_COEFFICIENTS = "&Import Coefficients…";
+constexpr const char* MENU_PASTE_COEFFICIENTS = "&Paste Coefficients";
 // Followed by a space and the name of the step, when there is one.
 constexpr const char* MENU_UNDO = "&Undo";
 constexpr const char* MENU_REDO = "&Redo";
@@ -97,6 +101,8 @@ constexpr const char* COEFFICIENT_FILE_FILTER = "Comma-separated values (*.csv)"
 constexpr const char* COEFFICIENT_FILE_SUFFIX = "csv";
 constexpr const char* PICTURE_FILE_FILTER = "PNG pictures (*.png)";
 constexpr const char* PICTURE_FILE_SUFFIX = "png";
+// Import takes any file; these are the suffixes the tools' texts usually have.
+constexpr const char* IMPORT_FILE_FILTER = "Coefficient texts (*.csv *.txt *.m);;All files (*)";
 // The names of the undo steps. Those of an edit of a root come in pairs,
 // indexed by the root's list: [0] a zero, [1] a pole.
 constexpr const char* STEP_ADD_ROOT[] = {"Add Zero", "Add Pole"};
@@ -109,6 +115,8 @@ constexpr const char* STEP_CHANGE_MODEL = "Change Model";
 constexpr const char* STEP_CHANGE_RATE = "Change Sample Rate";
 constexpr const char* STEP_CHANGE_CUTOFF = "Change Cutoff";
 constexpr const char* STEP_CHANGE_Q = "Change Q";
+constexpr const char* STEP_IMPORT_COEFFICIENTS = "Import Coefficients";
+constexpr const char* STEP_PASTE_COEFFICIENTS = "Paste Coefficients";
 
 // The About command also answers Alt with either of these typed characters.
 constexpr char ABOUT_SHORTCUT_KEYS[] = {'?', '/'};

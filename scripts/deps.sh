@@ -7,7 +7,8 @@ set -eu
 
 # Building and running Vorbel. qt6-base-dev brings Qt Test and the platform
 # plugins along; nlohmann-json3-dev reads and checks the design files' JSON;
-# libxcb1-dev paints the window's edges on X.
+# libeigen3-dev finds the roots of imported polynomials; libxcb1-dev paints
+# the window's edges on X.
 run="
 g++
 cmake
@@ -15,19 +16,22 @@ ninja-build
 make
 qt6-base-dev
 nlohmann-json3-dev
+libeigen3-dev
 libxcb1-dev
 fonts-liberation
 fonts-dejavu-core
 "
 
-# The tests: GoogleTest, Python for the check of the committed pictures, and
-# an X server of the window test's own. The code exports are run by the tools
-# they are written for: the Faust compiler, and Octave with its signal package
-# for sosfilt (about 130 MB of packages, some 25 s to install from the
-# archive).
+# The tests: GoogleTest, Python for the check of the committed pictures,
+# NumPy and SciPy for the texts the import is tested against, and an X server
+# of the window test's own. The code exports are run by the tools they are
+# written for: the Faust compiler, and Octave with its signal package for
+# sosfilt (about 130 MB of packages, some 25 s to install from the archive).
 test="
 libgtest-dev
 python3
+python3-numpy
+python3-scipy
 xvfb
 faust
 octave

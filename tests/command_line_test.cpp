@@ -3,6 +3,7 @@
 // developers' vorbel-render.
 
 #include "model/code_export.h"
+#include "model/coefficient_import.h"
 #include "model/coefficients.h"
 #include "model/design_file.h"
 #include "model/designs.h"
@@ -23,7 +24,10 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
+#include <complex>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -108,7 +112,8 @@ TEST_F(CommandLineTest, HelpAndVersionSucceedWithoutAWindow)
     EXPECT_EQ(help.status, 0);
     for (const char* text : {"vorbel --coefficients FILE", "vorbel --picture OUT.png [--size WxH] [--dpi N] FILE",
                              "vorbel --export FORMAT [--name NAME] FILE", "vorbel --precision FORMAT FILE",
-                             "--coefficients", "--picture", "--size", "--dpi", "--version", "-platform"})
+                             "vorbel --import [--rate R] IN OUT.vorbel", "--coefficients", "--picture", "--size",
+                             "--dpi", "--rate", "--version", "-platform"})
         EXPECT_TRUE(help.out.contains(text)) << text;
 
     const Finished version = vorbel({QStringLiteral("--version")});
@@ -450,6 +455,215 @@ TEST_F(CommandLineTest, PictureIsTheFullPaintOfTheStoredDesign)
     const QImage picture = QImage(path("moved.png")).convertToFormat(QImage::Format_RGB32);
     EXPECT_TRUE(picture == renderFullPaint(stored, 800, 600, 96));
     EXPECT_FALSE(picture == renderFullPaint(designedDocument(3, 96000, 900, 500), 800, 600, 96));
+}
+
+// ---------------------------------------------------------------- --import
+
+// The roots of a list, a pair as its two conjugates.
+std::vector<std::complex<double>> rootsOf(const RootList& list)
+{
+    std::vector<std::complex<double>> roots;
+    for (int i = 0; i < list.count; ++i) {
+        roots.emplace_back(list.positions[i].re, list.positions[i].im);
+        if (list.pairFlags[i])
+            roots.emplace_back(list.positions[i].re, -list.positions[i].im);
+    }
+    return roots;
+}
+
+// The same slots in any order: as many pairs and singles, and each root of
+// expected matched by one of got within a relative tolerance.
+testing::AssertionResult sameRoots(const RootList& got, const RootList& expected, double tolerance)
+{
+    const auto pairs = [](const RootList& list) {
+        int count = 0;
+        for (int i = 0; i < list.count; ++i)
+            count += list.pairFlags[i] ? 1 : 0;
+        return count;
+    };
+    if (got.count != expected.count || pairs(got) != pairs(expected))
+        return testing::AssertionFailure() << got.count << " slots, " << pairs(got) << " pairs; expected "
+                                           << expected.count << ", " << pairs(expected);
+    std::vector<std::complex<double>> left = rootsOf(got);
+    for (const std::complex<double>& want : rootsOf(expected)) {
+        auto nearest = left.begin();
+        for (auto it = left.begin(); it != left.end(); ++it)
+            if (std::abs(*it - want) < std::abs(*nearest - want))
+                nearest = it;
+        if (nearest == left.end() || std::abs(*nearest - want) > tolerance * std::abs(want))
+            return testing::AssertionFailure() << "no root near " << want;
+        left.erase(nearest);
+    }
+    return testing::AssertionSuccess();
+}
+
+Document designIn(const QString& path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return {};
+    const DesignReadResult read = readDesign(file.readAll().toStdString());
+    EXPECT_TRUE(read.document.has_value()) << read.error;
+    return read.document.value_or(Document{});
+}
+
+// What --coefficients prints of a design, imported by --import, is that
+// design again: its roots within 1e-12, pairs as pairs, its gain and its
+// rate, which the text's rate line gives whatever --rate says.
+TEST_F(CommandLineTest, ImportReadsACoefficientExportBackToItsRoots)
+{
+    struct Setting {
+        int model, rate, cutoffPosition, qPosition;
+    };
+    for (const Setting s : {Setting{0, 44100, 1000, 0}, Setting{4, 48000, 1700, 1200}, Setting{7, 192000, 1500, 800},
+                            Setting{5, 96000, 300, 2000}}) {
+        SCOPED_TRACE(testing::Message() << "model " << s.model << " at " << s.rate);
+        const Document original = saved("design.vorbel", designedDocument(s.model, s.rate, s.cutoffPosition, s.qPosition));
+        const Finished exported = vorbel({QStringLiteral("--coefficients"), path("design.vorbel")});
+        ASSERT_EQ(exported.status, 0) << exported.err.constData();
+        writeFile(path("design.csv"), exported.out.toStdString());
+
+        for (const bool otherRate : {false, true}) {
+            QFile::remove(path("imported.vorbel"));
+            QStringList arguments{QStringLiteral("--import"), path("design.csv"), path("imported.vorbel")};
+            const int other = s.rate == 44100 ? 96000 : 44100;
+            if (otherRate)
+                arguments << QStringLiteral("--rate") << QString::number(other);
+            const Finished result = vorbel(arguments);
+            ASSERT_EQ(result.status, 0) << result.err.constData();
+            EXPECT_TRUE(result.out.isEmpty());
+            if (otherRate) {
+                ASSERT_EQ(lines(result.err).size(), 1) << result.err.constData();
+                EXPECT_TRUE(result.err.startsWith("vorbel: " + path("design.csv").toLocal8Bit() + ": warning: "));
+                EXPECT_TRUE(result.err.contains("--rate " + QByteArray::number(other))) << result.err.constData();
+            } else {
+                EXPECT_TRUE(result.err.isEmpty()) << result.err.constData();
+            }
+            const Document imported = designIn(path("imported.vorbel"));
+            EXPECT_EQ(imported.sampleRate, s.rate);
+            EXPECT_EQ(imported.filter.modelIndex, MODEL_CUSTOM);
+            EXPECT_EQ(imported.filter.gain, original.filter.gain);
+            EXPECT_TRUE(sameRoots(imported.filter.zeros, original.filter.zeros, 1e-12));
+            EXPECT_TRUE(sameRoots(imported.filter.poles, original.filter.poles, 1e-12));
+        }
+    }
+}
+
+// A text without a rate line takes --rate, else 44100; the file written is
+// what the importer makes of the text; a warning of its check goes to
+// standard error and the design is written all the same.
+TEST_F(CommandLineTest, ImportTakesTheRateGivenAndWarnsOnStandardError)
+{
+    const std::string example = "b = [0.075 0.15 0.075]; a = [1 -1.2 0.5]\n";
+    writeFile(path("example.m"), example);
+    for (const int rate : {0, 44100, 48000, 96000, 192000}) {
+        QStringList arguments{path("example.m"), path("example.vorbel")};
+        if (rate != 0)
+            arguments << QStringLiteral("--rate") << QString::number(rate);
+        // --import anywhere on the line.
+        arguments.insert(rate % 2 == 0 ? 0 : 1, QStringLiteral("--import"));
+        const Finished result = vorbel(arguments);
+        ASSERT_EQ(result.status, 0) << result.err.constData();
+        EXPECT_TRUE(result.err.isEmpty()) << result.err.constData();
+        const Document imported = designIn(path("example.vorbel"));
+        EXPECT_EQ(imported.sampleRate, rate == 0 ? 44100 : rate);
+        const CoefficientImport direct = importCoefficients(example, rate == 0 ? 44100 : rate, 1000, 0);
+        ASSERT_TRUE(direct.document.has_value());
+        EXPECT_TRUE(imported == *direct.document);
+        // Two zeros at -1, the poles 0.6 ± j·√0.14, unit gain at 0 Hz.
+        ASSERT_EQ(imported.filter.zeros.count, 1);
+        EXPECT_TRUE(imported.filter.zeros.pairFlags[0]);
+        EXPECT_EQ(imported.filter.zeros.positions[0].re, -1.0);
+        ASSERT_EQ(imported.filter.poles.count, 1);
+        EXPECT_NEAR(imported.filter.poles.positions[0].re, 0.6, 1e-15);
+        EXPECT_NEAR(std::fabs(imported.filter.poles.positions[0].im), std::sqrt(0.14), 1e-15);
+        EXPECT_NEAR(imported.filter.gain * 4.0 / (0.4 * 0.4 + 0.14), 1.0, 1e-14);
+    }
+
+    writeFile(path("nearly.txt"), "p = [0.9+0.4j, 0.9000000009-0.4j]\nz = []\nk = 1\n");
+    const Finished warned = vorbel({QStringLiteral("--import"), path("nearly.txt"), path("nearly.vorbel")});
+    EXPECT_EQ(warned.status, 0);
+    ASSERT_EQ(lines(warned.err).size(), 1) << warned.err.constData();
+    EXPECT_TRUE(warned.err.startsWith("vorbel: " + path("nearly.txt").toLocal8Bit() + ": warning: the response differs"))
+        << warned.err.constData();
+    EXPECT_EQ(designIn(path("nearly.vorbel")).filter.poles.count, 1);
+}
+
+// A text refused, a file that cannot be read or written: exit 1 and one
+// line naming the file, the line of the text and the problem; a malformed
+// line: exit 2. Either way an earlier OUT is left as it was.
+TEST_F(CommandLineTest, ImportRefusalsChangeNoFile)
+{
+    writeFile(path("kept.vorbel"), "earlier contents");
+    writeFile(path("good.txt"), "0.5,1,0.5,1,-1,0.5\n");
+    struct Case {
+        const char* text;
+        const char* line;  // what standard error must hold after "IN: "
+    };
+    const Case texts[] = {
+        {"0.5,1,0.5,0,-1,0.5\n", "line 1: a0 is 0"},
+        {"# a comment\nb = [0 0 0]\na = [1 -1.2 0.5]\n", "line 2: b is all zeros"},
+        {"0.5,1,0.5,1,-1,0.5\n1,0,1,1,-1.1\n1,0,1,1,0,0\n", "line 2: 5 numbers where a section has 6"},
+        {"0.5,1,x,1,-1,0.5\n", "line 1: 'x' is not a number"},
+        {"", "no coefficients found"},
+    };
+    for (const Case& c : texts) {
+        SCOPED_TRACE(c.text);
+        writeFile(path("bad.txt"), c.text);
+        const Finished result = vorbel({QStringLiteral("--import"), path("bad.txt"), path("kept.vorbel")});
+        EXPECT_EQ(result.status, 1);
+        EXPECT_TRUE(result.out.isEmpty());
+        ASSERT_EQ(lines(result.err).size(), 1) << result.err.constData();
+        EXPECT_TRUE(result.err.startsWith("vorbel: " + path("bad.txt").toLocal8Bit() + ": " + c.line))
+            << result.err.constData();
+    }
+
+    // Files: IN missing or a folder, OUT in a folder that does not exist or a folder.
+    ASSERT_TRUE(QDir(folder.path()).mkdir(QStringLiteral("taken.vorbel")));
+    const QStringList files[] = {
+        {path("no-such.txt"), path("kept.vorbel")},
+        {folder.path(), path("kept.vorbel")},
+        {path("good.txt"), path("no-such-folder/out.vorbel")},
+        {path("good.txt"), path("taken.vorbel")},
+    };
+    for (const QStringList& inAndOut : files) {
+        const Finished result = vorbel(QStringList{QStringLiteral("--import")} + inAndOut);
+        EXPECT_EQ(result.status, 1) << inAndOut.join(QLatin1Char(' ')).toStdString();
+        ASSERT_EQ(lines(result.err).size(), 1) << result.err.constData();
+        const QString named = inAndOut.back() == path("kept.vorbel") ? inAndOut.front() : inAndOut.back();
+        EXPECT_TRUE(result.err.startsWith("vorbel: " + named.toLocal8Bit() + ": ")) << result.err.constData();
+    }
+
+    const QString in = path("good.txt"), out = path("kept.vorbel");
+    const QStringList usage[] = {
+        {"--import"},
+        {"--import", in},
+        {"--import", in, out, out},
+        {"--import", QString(), out},
+        {"--import", in, QString()},
+        {"--import", in, out, "--rate"},
+        {"--import", in, out, "--rate", "4800"},
+        {"--import", in, out, "--rate", "48k"},
+        {"--import", in, out, "--rate", "048000"},
+        {"--import", in, out, "--rate", "22050"},
+        {"--import", in, out, "--rate", "-44100"},
+        {"--import", in, out, "--rate", ""},
+        {"--rate", "48000", in},
+        {"--coefficients", "--rate", "48000", in},
+        {"--import", "--picture", out, in, out},
+        {"--import", in, out, "--size", "800x600"},
+        {"--import", "-platform", "offscreen", in, out},
+    };
+    for (const QStringList& arguments : usage) {
+        const Finished result = vorbel(arguments);
+        EXPECT_EQ(result.status, 2) << arguments.join(QLatin1Char(' ')).toStdString();
+        EXPECT_TRUE(result.out.isEmpty());
+        EXPECT_EQ(lines(result.err).size(), 1) << result.err.constData();
+    }
+
+    QFile kept(path("kept.vorbel"));
+    ASSERT_TRUE(kept.open(QIODevice::ReadOnly));
+    EXPECT_EQ(kept.readAll(), QByteArray("earlier contents"));
 }
 
 }  // namespace

@@ -147,17 +147,21 @@ private slots:
         for (const QAction* action : menuItems(0))
             fileItems << (action->isSeparator() ? QString("-") : action->text() + " " + action->shortcut().toString());
         QCOMPARE(fileItems, QStringList({"&Open\u2026 Ctrl+O", "&Save Ctrl+S", "Save &As\u2026 Ctrl+Shift+S",
-                                         "Export &Coefficients\u2026 ", "Export &Picture\u2026 ",
-                                         "Export Co&de\u2026 ", "-", "E&xit "}));
+                                         "&Import Coefficients\u2026 ", "Export &Coefficients\u2026 ",
+                                         "Export &Picture\u2026 ", "Export Co&de\u2026 ", "-", "E&xit "}));
+        QCOMPARE(menuItems(0).at(3)->data().toInt(), IDM_IMPORT_COEFFICIENTS);
         QCOMPARE(menuItems(0).last()->data().toInt(), IDM_EXIT);
-        QCOMPARE(menuItems(1).size(), 5);
+        QCOMPARE(menuItems(1).size(), 6);
         QCOMPARE(menuItems(1).at(0)->data().toInt(), IDM_UNDO);
         QCOMPARE(menuItems(1).at(1)->data().toInt(), IDM_REDO);
         QVERIFY(menuItems(1).at(2)->isSeparator());
         QCOMPARE(menuItems(1).at(3)->text(), QString("&Copy Coefficients"));
         QCOMPARE(menuItems(1).at(3)->data().toInt(), IDM_COPY_COEFFICIENTS);
-        QCOMPARE(menuItems(1).last()->text(), QString("Copy Co&de"));
-        QCOMPARE(menuItems(1).last()->data().toInt(), IDM_COPY_CODE);
+        QCOMPARE(menuItems(1).at(4)->text(), QString("Copy Co&de"));
+        QCOMPARE(menuItems(1).at(4)->data().toInt(), IDM_COPY_CODE);
+        QCOMPARE(menuItems(1).last()->text(), QString("&Paste Coefficients"));
+        QCOMPARE(menuItems(1).last()->shortcut(), QKeySequence("Ctrl+Shift+V"));
+        QCOMPARE(menuItems(1).last()->data().toInt(), IDM_PASTE_COEFFICIENTS);
         QCOMPARE(menuItems(2).at(0)->text(), QString("&Precision"));
         QStringList rates;
         for (const QAction* action : menuItems(3)) {

@@ -135,7 +135,8 @@ private slots:
         QCOMPARE(menus.at(1)->text(), QString("&Edit"));
         QCOMPARE(menus.at(2)->text(), QString(MENU_VIEW));
         QCOMPARE(menus.at(3)->text(), QString(MENU_SAMPLE_RATE));
-        QCOMPARE(menu(1)->actions().size(), 5);  // then a separator, Copy Coefficients and Copy Code
+        // then a separator, Copy Coefficients, Copy Code and Paste Coefficients
+        QCOMPARE(menu(1)->actions().size(), 6);
         QCOMPARE(menu(1)->actions().at(0), commandAction(IDM_UNDO));
         QCOMPARE(menu(1)->actions().at(1), commandAction(IDM_REDO));
 

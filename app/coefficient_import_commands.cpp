@@ -1,3 +1,4 @@
+#include "app/design_files.h"
 #include "app/coefficient_import_commands.h"
 
 #include "app/coefficient_import_file.h"
@@ -21,7 +22,6 @@ namespace {
 // readout shows again: long enough to read a line of figures.
 constexpr int WARNING_SHOWN_MS = 10000;
 
-QString quoted(const QString& path) { return QStringLiteral("\u201c%1\u201d").arg(QDir::toNativeSeparators(path)); }
 
 // Puts an imported design in place, or says why there is none. refusal is
 // the box's first line, naming where the text came from.
@@ -48,7 +48,7 @@ void importFromFile(QMainWindow& window, DesignSession& session)
     if (path.isEmpty())
         return;
     takeImport(window, session, importCoefficientFile(path, session.document()),
-               QStringLiteral("Cannot import %1").arg(quoted(path)), STEP_IMPORT_COEFFICIENTS);
+               QStringLiteral("Cannot import %1").arg(quotedPath(path)), STEP_IMPORT_COEFFICIENTS);
 }
 
 void pasteFromClipboard(QMainWindow& window, DesignSession& session)

@@ -2,6 +2,7 @@
 
 #include "model/design_file.h"
 
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QImage>
@@ -92,3 +93,5 @@ QString withDefaultSuffix(const QString& path, const QString& suffix)
         return path;
     return path + QLatin1Char('.') + suffix;
 }
+
+QString quotedPath(const QString& path) { return QStringLiteral("\u201c%1\u201d").arg(QDir::toNativeSeparators(path)); }

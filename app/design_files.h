@@ -37,5 +37,8 @@ struct DesignText {
 };
 DesignText designFileText(const Document& document);
 
+// A path as messages name it: in curly quotes, with the platform's separators.
+QString quotedPath(const QString& path);
+
 // path with ".suffix" appended when its file name has no suffix at all.
 QString withDefaultSuffix(const QString& path, const QString& suffix);

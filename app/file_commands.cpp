@@ -15,12 +15,6 @@
 
 #include <utility>
 
-namespace {
-
-QString quoted(const QString& path) { return QStringLiteral("\u201c%1\u201d").arg(QDir::toNativeSeparators(path)); }
-
-}  // namespace
-
 FileCommands::FileCommands(DesignSession& session, QWidget* window, std::function<const QImage&()> picture)
     : QObject(window), session_(session), window_(window), picture_(std::move(picture))
 {
@@ -30,7 +24,7 @@ QString FileCommands::openDesignFile(const QString& path)
 {
     const DesignFileRead read = readDesignFile(path);
     if (!read.document)
-        return QStringLiteral("Cannot open %1:\n%2").arg(quoted(path), read.problem);
+        return QStringLiteral("Cannot open %1:\n%2").arg(quotedPath(path), read.problem);
     session_.open(*read.document, QFileInfo(path).absoluteFilePath());
     return {};
 }
@@ -43,7 +37,7 @@ QString FileCommands::saveDesignFile(const QString& path)
         problem = writeFileAtomically(path, design.text);
     if (!problem.isEmpty())
         return QStringLiteral("Cannot save %1:\n%2\nNothing was written; an earlier file of that name is unchanged.")
-            .arg(quoted(path), problem);
+            .arg(quotedPath(path), problem);
     session_.markSaved(QFileInfo(path).absoluteFilePath());
     return {};
 }
@@ -53,7 +47,7 @@ QString FileCommands::exportCoefficients(const QString& path)
     const QString problem =
         writeFileAtomically(path, QByteArray::fromStdString(coefficientText(session_.document())));
     if (!problem.isEmpty())
-        return QStringLiteral("Cannot export the coefficients to %1:\n%2").arg(quoted(path), problem);
+        return QStringLiteral("Cannot export the coefficients to %1:\n%2").arg(quotedPath(path), problem);
     return {};
 }
 
@@ -61,7 +55,7 @@ QString FileCommands::exportPicture(const QString& path)
 {
     const QString problem = writePictureAtomically(path, picture_());
     if (!problem.isEmpty())
-        return QStringLiteral("Cannot export the picture to %1:\n%2").arg(quoted(path), problem);
+        return QStringLiteral("Cannot export the picture to %1:\n%2").arg(quotedPath(path), problem);
     return {};
 }
 
@@ -138,7 +132,7 @@ bool FileCommands::mayClose()
     if (session_.filePath().isEmpty() || !session_.hasUnsavedChanges())
         return true;
     QMessageBox box(QMessageBox::Warning, QString::fromUtf8(APP_TITLE),
-                    QStringLiteral("Save the changes to %1?").arg(quoted(session_.filePath())),
+                    QStringLiteral("Save the changes to %1?").arg(quotedPath(session_.filePath())),
                     QMessageBox::Save | QMessageBox::Discard | QMessageBox::Cancel, window_);
     box.setDefaultButton(QMessageBox::Save);
     box.setEscapeButton(QMessageBox::Cancel);

@@ -26,22 +26,7 @@ CoefficientImportOutcome importCoefficientText(const QString& text, const Docume
 
 CoefficientFileText readCoefficientFile(const QString& path)
 {
-    CoefficientFileText result;
-    if (QFileInfo(path).isDir()) {
-        result.problem = QStringLiteral("is a folder, not a file of coefficients");
-        return result;
-    }
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
-        result.problem = QStringLiteral("cannot open: %1").arg(file.errorString());
-        return result;
-    }
-    result.bytes = file.read(static_cast<qint64>(MAX_IMPORT_TEXT_SIZE) + 1);
-    if (file.error() != QFileDevice::NoError) {
-        result.bytes.clear();
-        result.problem = QStringLiteral("cannot read: %1").arg(file.errorString());
-    }
-    return result;
+    return readBoundedFile(path, MAX_IMPORT_TEXT_SIZE, QStringLiteral("a file of coefficients"));
 }
 
 CoefficientImportOutcome importCoefficientFile(const QString& path, const Document& current)

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "app/design_files.h"
+
 #include "model/document.h"
 
 #include <QByteArray>
@@ -24,10 +26,7 @@ CoefficientImportOutcome importCoefficientText(const QString& text, const Docume
 
 // A file's bytes, read up to one byte past the importer's size limit so that
 // a huge file is refused without being read whole, or why it cannot be read.
-struct CoefficientFileText {
-    QByteArray bytes;
-    QString problem;
-};
+using CoefficientFileText = BoundedFileRead;
 CoefficientFileText readCoefficientFile(const QString& path);
 
 // readCoefficientFile, then importCoefficientText.

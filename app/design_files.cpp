@@ -11,11 +11,11 @@
 #include <string>
 #include <string_view>
 
-DesignFileRead readDesignFile(const QString& path)
+BoundedFileRead readBoundedFile(const QString& path, std::size_t limit, const QString& whatFile)
 {
-    DesignFileRead result;
+    BoundedFileRead result;
     if (QFileInfo(path).isDir()) {
-        result.problem = QStringLiteral("is a folder, not a design file");
+        result.problem = QStringLiteral("is a folder, not %1").arg(whatFile);
         return result;
     }
     QFile file(path);
@@ -23,11 +23,23 @@ DesignFileRead readDesignFile(const QString& path)
         result.problem = QStringLiteral("cannot open: %1").arg(file.errorString());
         return result;
     }
-    const QByteArray bytes = file.read(static_cast<qint64>(MAX_DESIGN_FILE_SIZE) + 1);
+    result.bytes = file.read(static_cast<qint64>(limit) + 1);
     if (file.error() != QFileDevice::NoError) {
+        result.bytes.clear();
         result.problem = QStringLiteral("cannot read: %1").arg(file.errorString());
+    }
+    return result;
+}
+
+DesignFileRead readDesignFile(const QString& path)
+{
+    DesignFileRead result;
+    const BoundedFileRead file = readBoundedFile(path, MAX_DESIGN_FILE_SIZE, QStringLiteral("a design file"));
+    if (!file.problem.isEmpty()) {
+        result.problem = file.problem;
         return result;
     }
+    const QByteArray& bytes = file.bytes;
     DesignReadResult read = readDesign(std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())));
     if (!read.document) {
         result.problem = QString::fromStdString(read.error);

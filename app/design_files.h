@@ -5,6 +5,7 @@
 #include <QByteArray>
 #include <QString>
 
+#include <cstddef>
 #include <optional>
 
 class QImage;
@@ -16,6 +17,15 @@ struct DesignFileRead {
     std::optional<Document> document;  // set when the file holds a valid design
     QString problem;                   // otherwise the first problem, without the file's name
 };
+
+// A file's bytes, read up to one byte past limit so that a huge file is
+// refused without being read whole, or why it cannot be read ("is a folder,
+// not " followed by whatFile for a folder).
+struct BoundedFileRead {
+    QByteArray bytes;
+    QString problem;
+};
+BoundedFileRead readBoundedFile(const QString& path, std::size_t limit, const QString& whatFile);
 
 // Reads a design file. Reads at most one byte past the size limit, so that a
 // huge file is refused without being read whole.

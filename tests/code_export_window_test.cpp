@@ -211,14 +211,9 @@ private slots:
         QVERIFY(!stableAfterRounding(roundFilter(filterState(), Precision::Q15)));
         QVERIFY(greyPixels(zPlaneRect()) > 0);
 
-        for (int step = 0; step < 40; ++step) {
-            QTest::keyClick(controls().cutoffSlider, Qt::Key_Right);
-            settle();
-        }
-        for (int step = 0; step < 13; ++step) {
-            QTest::keyClick(controls().cutoffSlider, Qt::Key_Left);
-            settle();
-        }
+        // 40 key steps right and 13 left, each shown before the next.
+        keySteps(controls().cutoffSlider, Qt::Key_Right, 40);
+        keySteps(controls().cutoffSlider, Qt::Key_Left, 13);
         QCOMPARE(controls().cutoffSlider->value(), 702);
         const RoundedFilter afterSteps = roundFilter(filterState(), Precision::Q15);
         QVERIFY(stableAfterRounding(afterSteps));

@@ -50,14 +50,6 @@ class UndoTest : public QObject, public WindowDriver {
 
     QString shownText(int id) { return commandAction(id)->text().remove('&'); }
 
-    void keySteps(QSlider* slider, Qt::Key key, int count)
-    {
-        slider->setFocus();
-        for (int i = 0; i < count; ++i)
-            QTest::keyClick(slider, key);
-        settle();
-    }
-
     const QUndoStack& stack() { return session().history().stack(); }
 
     QImage surfaceImage() { return clientArea()->surface().image.copy(); }

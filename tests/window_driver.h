@@ -181,6 +181,17 @@ inline void clickMenuItemWhenShown(const QString& text, bool* found)
         found);
 }
 
+// count presses of key on the slider, each delivered and shown before the
+// next.
+inline void keySteps(QSlider* slider, Qt::Key key, int count)
+{
+    slider->setFocus();
+    for (int i = 0; i < count; ++i) {
+        QTest::keyClick(slider, key);
+        settle();
+    }
+}
+
 // Moves a slider to position with the keys a user presses: Home, then
 // PageUp while a whole page fits, then single steps.
 inline void setSliderByKeys(QSlider* slider, int position)

@@ -284,14 +284,9 @@ private slots:
         chooseModelByKeys(0);
         setSliderByKeys(controls().cutoffSlider, 1000);
         QVERIFY(markThenRepaint());
-        for (int step = 0; step < 40; ++step) {
-            QTest::keyClick(controls().cutoffSlider, Qt::Key_Right);
-            settle();
-        }
-        for (int step = 0; step < 13; ++step) {
-            QTest::keyClick(controls().cutoffSlider, Qt::Key_Left);
-            settle();
-        }
+        // 40 key steps right and 13 left, each shown before the next.
+        keySteps(controls().cutoffSlider, Qt::Key_Right, 40);
+        keySteps(controls().cutoffSlider, Qt::Key_Left, 13);
         QCOMPARE(controls().cutoffSlider->value(), 1027);
         waitForServer();
         const QImage partial = shownWindow();

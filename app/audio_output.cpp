@@ -10,6 +10,9 @@
 #include <QMetaObject>
 #include <QTimer>
 
+#include <pthread.h>
+#include <sched.h>
+
 #include <algorithm>
 #include <cmath>
 #include <cstring>
@@ -75,6 +78,18 @@ QAudioFormat formatFor(const QAudioDevice& device, int rate)
         }
     }
     return {};
+}
+
+// Real-time scheduling for the calling thread where the system grants it
+// (root, an rtprio limit, or a desktop's real-time policy): a low priority
+// among real-time threads, above every ordinary one, so that a busy machine
+// does not starve the sound. The thread sleeps between feeds, so it takes
+// little time even so. Where it is refused the thread stays as it was.
+void askForRealTime()
+{
+    sched_param parameters{};
+    parameters.sched_priority = std::min(10, sched_get_priority_max(SCHED_FIFO));
+    pthread_setschedparam(pthread_self(), SCHED_FIFO, &parameters);
 }
 
 std::size_t framesIn(double seconds, int rate)
@@ -278,7 +293,7 @@ AudioOutput::AudioOutput(int sampleRate, int deviceRate) : sampleRate_(sampleRat
     status_.designRate = sampleRate;
     streamContext_->moveToThread(&thread_);
     thread_.setObjectName(QStringLiteral("Vorbel audio"));
-    thread_.start(QThread::TimeCriticalPriority);
+    thread_.start();
     // Status reports are posted to this thread; the lambda runs here.
     auto report = [this](const AudioOutputStatus& status) {
         QMetaObject::invokeMethod(&guiContext_, [this, status] { receiveStatus(status); }, Qt::QueuedConnection);
@@ -286,6 +301,9 @@ AudioOutput::AudioOutput(int sampleRate, int deviceRate) : sampleRate_(sampleRat
     QMetaObject::invokeMethod(
         streamContext_,
         [this, sampleRate, deviceRate, report] {
+            // Before Qt Multimedia is first used: the sound server client's
+            // own thread, which Qt starts then, inherits the policy.
+            askForRealTime();
             stream_ = std::make_unique<AudioStream>(engine_, sampleRate, deviceRate, report);
         },
         Qt::QueuedConnection);

@@ -49,7 +49,7 @@ class AudioStream;
 class AudioOutput {
 public:
     static constexpr double PERIOD_SECONDS = 0.010;
-    static constexpr double BUFFER_SECONDS = 0.030;
+    static constexpr double BUFFER_SECONDS = 0.040;
     static constexpr int FEED_INTERVAL_MS = 4;
 
     // deviceRate 0 chooses the stream's rate as above; another value forces

@@ -8,7 +8,8 @@
 // A busy machine can starve the sound server itself, and then every client
 // breaks off, however well it feeds the server. So the sink has a third
 // channel on which pacat plays a constant reference all along: a break in
-// the program's sound counts only where the reference went on playing.
+// the program's sound counts only where the reference went on playing
+// (within 100 ms either side).
 
 #include "app/audio_output.h"
 #include "model/audio_cascade.h"
@@ -35,6 +36,8 @@ constexpr int SINK_RATE = 48000;
 constexpr float REFERENCE_LEVEL = 0.25f;
 // A break: this many exact zeros in a row, which filtered noise never gives.
 constexpr std::size_t BREAK_LENGTH = 32;
+// How near a break of the reference must be to excuse one of the sound.
+constexpr std::size_t NEARBY = SINK_RATE / 10;
 
 // Mean power near frequency f (Hann-windowed 4096-sample segments, nine bins
 // around f, Goertzel's recurrence per bin).
@@ -207,8 +210,12 @@ private:
                 continue;
             }
             if (run >= BREAK_LENGTH) {
+                // A starved server stops both clients, but each runs dry when
+                // its own buffer does: up to a buffer apart, and longer.
+                const std::size_t from = n - run > NEARBY ? n - run - NEARBY : 0;
+                const std::size_t to = std::min(n + NEARBY, recording.reference.size());
                 bool referenceBroke = false;
-                for (std::size_t k = n - run; k < n; ++k)
+                for (std::size_t k = from; k < to; ++k)
                     referenceBroke = referenceBroke || recording.reference[k] != REFERENCE_LEVEL;
                 ++(referenceBroke ? excused : breaks);
             }

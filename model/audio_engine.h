@@ -173,6 +173,7 @@ private:
     std::atomic<float> meter_{0.0f};
     std::atomic<bool> muted_{false};
     std::atomic<bool> silent_{true};
+    static_assert(std::atomic<float>::is_always_lock_free && std::atomic<bool>::is_always_lock_free);
 };
 
 // 10^(dB / 20), the level control's dB as a gain.

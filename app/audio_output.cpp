@@ -5,9 +5,11 @@
 #include <QAudioDevice>
 #include <QAudioFormat>
 #include <QAudioSink>
+#include <QDeadlineTimer>
 #include <QIODevice>
 #include <QMediaDevices>
 #include <QMetaObject>
+#include <QThread>
 #include <QTimer>
 
 #include <pthread.h>
@@ -33,9 +35,14 @@ public:
     void open();
     void setRate(int rate);
     void checkDevice();
+    // Ends the audio thread's event loop once the stream is closed: at once
+    // when none is open, otherwise when the fade-out of a Stop has been
+    // played.
+    void finish();
 
 private:
     void close();
+    void endIfFinishing();
     void feed();
     void produce(std::size_t frames);
     void report();
@@ -46,6 +53,7 @@ private:
     Report report_;
     AudioOutputStatus status_;
     int pendingRate_ = 0;  // a rate to reopen at once the fade-out is played
+    bool finishing_ = false;
 
     QMediaDevices devices_;
     QTimer timer_;
@@ -198,6 +206,20 @@ void AudioStream::close()
     status_.deviceRate = 0;
 }
 
+void AudioStream::finish()
+{
+    finishing_ = true;
+    pendingRate_ = 0;
+    if (!sink_)
+        endIfFinishing();
+}
+
+void AudioStream::endIfFinishing()
+{
+    if (finishing_)
+        QThread::currentThread()->quit();
+}
+
 void AudioStream::setRate(int rate)
 {
     if (!sink_) {
@@ -260,6 +282,7 @@ void AudioStream::feed()
         status_.problem = QStringLiteral("The audio output stopped");
         close();
         report();
+        endIfFinishing();
         return;
     }
     const auto bytesPerFrame = static_cast<qsizetype>(format_.bytesPerFrame());
@@ -276,7 +299,9 @@ void AudioStream::feed()
     // Silent for longer than the device holds: the fade-out has been heard.
     if (quietFrames_ > bufferFrames_ + periodFrames_) {
         close();
-        if (pendingRate_ != 0) {
+        if (finishing_) {
+            endIfFinishing();
+        } else if (pendingRate_ != 0) {
             status_.designRate = pendingRate_;
             pendingRate_ = 0;
             open();
@@ -288,11 +313,14 @@ void AudioStream::feed()
 
 // ---- AudioOutput
 
-AudioOutput::AudioOutput(int sampleRate, int deviceRate) : sampleRate_(sampleRate), streamContext_(new QObject)
+AudioOutput::AudioOutput(AudioEngine& engine, int sampleRate, int deviceRate)
+    : engine_(engine), sampleRate_(sampleRate), streamContext_(new QObject)
 {
     status_.designRate = sampleRate;
     streamContext_->moveToThread(&thread_);
     thread_.setObjectName(QStringLiteral("Vorbel audio"));
+    // The stream's objects go on the audio thread, the last thing it does.
+    QObject::connect(&thread_, &QThread::finished, [this] { stream_.reset(); });
     thread_.start();
     // Status reports are posted to this thread; the lambda runs here.
     auto report = [this](const AudioOutputStatus& status) {
@@ -311,9 +339,20 @@ AudioOutput::AudioOutput(int sampleRate, int deviceRate) : sampleRate_(sampleRat
 
 AudioOutput::~AudioOutput()
 {
-    QMetaObject::invokeMethod(streamContext_, [this] { stream_.reset(); }, Qt::BlockingQueuedConnection);
-    thread_.quit();
-    thread_.wait();
+    engine_.setPlaying(false);
+    QMetaObject::invokeMethod(
+        streamContext_,
+        [this] {
+            if (stream_)
+                stream_->finish();
+            else
+                QThread::currentThread()->quit();
+        },
+        Qt::QueuedConnection);
+    if (!thread_.wait(QDeadlineTimer(FINISH_TIMEOUT_MS))) {
+        thread_.quit();
+        thread_.wait();
+    }
     delete streamContext_;
 }
 

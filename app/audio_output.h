@@ -32,7 +32,7 @@ class AudioStream;
 // audio thread renders the engine there, and the GUI only hands controls to
 // the engine (lock-free, AudioEngine) and posts the rare requests below to
 // the audio thread's event queue. The GUI never waits for the audio thread,
-// except once, when the output is destroyed.
+// except when the output is destroyed.
 //
 // The stream runs at the design's rate when the device takes that rate;
 // otherwise at the device's preferred rate, and the engine's sound is
@@ -46,16 +46,25 @@ class AudioStream;
 // Play opens the stream when none is open; Stop lets the engine fade out and
 // closes the stream once the fade has been played. A change of the design's
 // rate fades out, reopens the stream at the new rate and fades in again.
+// Destroying the output stops the sound the same way: it fades out, is
+// played to its end and the stream closes before the thread is joined; only
+// a device that takes nothing for FINISH_TIMEOUT_MS is closed at once.
+//
+// Qt Multimedia keeps its connection to the sound server for the rest of the
+// process, tied to the thread of the output that first used it: a program
+// makes one output and keeps it.
 class AudioOutput {
 public:
     static constexpr double PERIOD_SECONDS = 0.010;
     static constexpr double BUFFER_SECONDS = 0.040;
     static constexpr int FEED_INTERVAL_MS = 4;
+    static constexpr int FINISH_TIMEOUT_MS = 1000;
 
-    // deviceRate 0 chooses the stream's rate as above; another value forces
-    // the stream to that rate, so that the conversion can be tried on any
-    // device.
-    explicit AudioOutput(int sampleRate = 44100, int deviceRate = 0);
+    // Plays engine, which must outlive the output; the output renders its
+    // audio side from now on. deviceRate 0 chooses the stream's rate as
+    // above; another value forces the stream to that rate, so that the
+    // conversion can be tried on any device.
+    explicit AudioOutput(AudioEngine& engine, int sampleRate = 44100, int deviceRate = 0);
     ~AudioOutput();
     AudioOutput(const AudioOutput&) = delete;
     AudioOutput& operator=(const AudioOutput&) = delete;
@@ -86,7 +95,7 @@ private:
     void toStream(std::function<void(AudioStream&)> request);
     void receiveStatus(const AudioOutputStatus& status);
 
-    AudioEngine engine_;
+    AudioEngine& engine_;
     int sampleRate_;
     AudioOutputStatus status_;
     std::function<void(const AudioOutputStatus&)> statusHandler_;

@@ -27,7 +27,7 @@ QString text(const char* utf8) { return QString::fromUtf8(utf8); }
 
 }  // namespace
 
-ListenPanel::ListenPanel(QWidget* parent, int deviceRate) : QWidget(parent), output_(44100, deviceRate)
+ListenPanel::ListenPanel(QWidget* parent, int deviceRate) : QWidget(parent), deviceRate_(deviceRate)
 {
     source_ = new QComboBox(this);
     for (const char* name : LISTEN_SOURCES)
@@ -73,7 +73,6 @@ ListenPanel::ListenPanel(QWidget* parent, int deviceRate) : QWidget(parent), out
     connect(bypass_, &QCheckBox::toggled, this, [this](bool on) { bypassToggled(on); });
     meterTimer_.setInterval(METER_INTERVAL_MS);
     connect(&meterTimer_, &QTimer::timeout, this, [this] { updateMeter(); });
-    output_.setStatusHandler([this](const AudioOutputStatus&) { updateStatus(); });
 
     levelMoved(level_->value());
     updateStatus();
@@ -87,11 +86,12 @@ void ListenPanel::showDocument(const Document& document)
     if (!sameCascade(cascade, cascade_)) {
         cascade_ = cascade;
         playable_ = isPlayable(cascade);
-        output_.engine().setCascade(cascade);
+        engine_.setCascade(cascade);
     }
     if (document.sampleRate != sampleRate_) {
         sampleRate_ = document.sampleRate;
-        output_.setSampleRate(sampleRate_);
+        if (output_)
+            output_->setSampleRate(sampleRate_);
         if (clip_)
             sendFileSamples();
     }
@@ -100,10 +100,10 @@ void ListenPanel::showDocument(const Document& document)
 
 void ListenPanel::sendFileSamples()
 {
-    MonoResult mono = monoAtRate(*clip_, sampleRate_ > 0 ? sampleRate_ : output_.sampleRate());
+    MonoResult mono = monoAtRate(*clip_, sampleRate_);
     if (!mono.error.empty())
         file_->setText(QString::fromStdString(mono.error));
-    output_.engine().setFileSamples(std::move(mono.samples));
+    engine_.setFileSamples(std::move(mono.samples));
 }
 
 bool ListenPanel::openSoundFile(const QString& path)
@@ -124,7 +124,7 @@ bool ListenPanel::openSoundFile(const QString& path)
         source_->setCurrentIndex(FILE_SOURCE);
     }
     chosenSource_ = FILE_SOURCE;
-    output_.engine().setSource(SoundSource::File);
+    engine_.setSource(SoundSource::File);
     return true;
 }
 
@@ -143,16 +143,20 @@ void ListenPanel::sourceActivated(int index)
         return;
     }
     chosenSource_ = index;
-    output_.engine().setSource(static_cast<SoundSource>(index));
+    engine_.setSource(static_cast<SoundSource>(index));
 }
 
 void ListenPanel::playClicked()
 {
-    if (output_.isPlaying()) {
-        output_.stop();
+    if (!output_) {
+        output_ = std::make_unique<AudioOutput>(engine_, sampleRate_, deviceRate_);
+        output_->setStatusHandler([this](const AudioOutputStatus&) { updateStatus(); });
+    }
+    if (output_->isPlaying()) {
+        output_->stop();
         play_->setText(text(LISTEN_PLAY));
     } else {
-        output_.play();
+        output_->play();
         play_->setText(text(LISTEN_STOP));
         meterTimer_.start();
     }
@@ -161,12 +165,12 @@ void ListenPanel::playClicked()
 void ListenPanel::levelMoved(int decibels)
 {
     levelText_->setText(text(LISTEN_LEVEL_FORMAT).arg(decibels));
-    output_.engine().setLevelDb(decibels);
+    engine_.setLevelDb(decibels);
 }
 
 void ListenPanel::bypassToggled(bool on)
 {
-    output_.engine().setBypass(on);
+    engine_.setBypass(on);
     updateStatus();
 }
 
@@ -174,7 +178,7 @@ QString ListenPanel::statusText() const { return status_->text(); }
 
 void ListenPanel::updateStatus()
 {
-    const AudioOutputStatus& status = output_.status();
+    const AudioOutputStatus status = output_ ? output_->status() : AudioOutputStatus{};
     QStringList lines;
     if (status.deviceMissing)
         lines << text(LISTEN_NO_DEVICE);
@@ -189,7 +193,7 @@ void ListenPanel::updateStatus()
 
 void ListenPanel::updateMeter()
 {
-    const double peak = output_.engine().meterPeak();
+    const double peak = engine_.meterPeak();
     const double decibels = peak > 0.0 ? 20.0 * std::log10(peak) : -HUGE_VAL;
     if (decibels < METER_FLOOR_DB) {
         meter_->setValue(METER_FLOOR_DB);
@@ -198,6 +202,6 @@ void ListenPanel::updateMeter()
         meter_->setValue(static_cast<int>(std::lround(decibels)));
         meter_->setFormat(text(LISTEN_PEAK_FORMAT).arg(decibels, 0, 'f', 1));
     }
-    if (!output_.isPlaying() && peak == 0.0)
+    if (!engine_.controls().playing && peak == 0.0)
         meterTimer_.stop();
 }

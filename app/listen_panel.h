@@ -10,6 +10,7 @@
 #include <QTimer>
 #include <QWidget>
 
+#include <memory>
 #include <optional>
 
 class QCheckBox;
@@ -22,8 +23,15 @@ class QSlider;
 // The Listen dock's contents: the source ("White noise", "Pink noise", "Sine
 // sweep", "Sound file…"), Play/Stop, the output level in dB (−60 … 0,
 // default −12), a peak meter, "Bypass", and a status line ("No audio output
-// device", "Unstable filter – muted", the rate conversion). It owns the audio
-// output and the engine, and takes each new design through showDocument().
+// device", "Unstable filter – muted", the rate conversion). It owns the
+// engine and the audio output, and takes each new design through
+// showDocument().
+//
+// The engine's controls follow the panel from the start; the audio output,
+// its thread and the connection to the sound server are made at the first
+// Play and kept until the panel goes, so that a program that never plays
+// touches no audio device. Destroying the panel while it plays fades the
+// sound out (AudioOutput).
 //
 // Choosing "Sound file…" asks for a file; the file is decoded here (at most
 // its first MAX_LISTEN_SECONDS), mixed to one channel and converted to the
@@ -46,7 +54,10 @@ public:
     // The status lines now shown, joined by line breaks.
     QString statusText() const;
 
-    AudioOutput& output() { return output_; }
+    // The engine's control side, which the controls and showDocument() set.
+    AudioEngine& engine() { return engine_; }
+    // The audio output; null until the first Play.
+    AudioOutput* output() { return output_.get(); }
     QComboBox* sourceBox() const { return source_; }
     QPushButton* playButton() const { return play_; }
     QSlider* levelSlider() const { return level_; }
@@ -65,7 +76,10 @@ private:
     void updateMeter();
     void sendFileSamples();
 
-    AudioOutput output_;
+    // First: the output plays it until the output is gone.
+    AudioEngine engine_;
+    std::unique_ptr<AudioOutput> output_;
+    int deviceRate_;
     QComboBox* source_ = nullptr;
     QPushButton* play_ = nullptr;
     QSlider* level_ = nullptr;
@@ -78,7 +92,7 @@ private:
 
     CascadeCoefficients cascade_;
     bool playable_ = true;
-    int sampleRate_ = 0;
+    int sampleRate_ = 44100;  // the design's, which the engine runs at
     int chosenSource_ = 0;  // the combo's index before "Sound file…" was chosen
     std::optional<SoundClip> clip_;
 };

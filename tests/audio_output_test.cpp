@@ -2,8 +2,9 @@
 // with a null sink, started for this test, whose monitor parec records. The
 // recording must have the spectrum of white noise through the design (band
 // power over |H|² the same at every frequency), stay below −1 dBFS, and
-// never break off, even while the GUI thread stalls. Skips where pulseaudio,
-// pacat or parec is not installed, or the server will not start.
+// never break off, even while the GUI thread stalls, and fade out when the
+// output goes while it plays. Skips where pulseaudio, pacat or parec is not
+// installed, or the server will not start.
 //
 // A busy machine can starve the sound server itself, and then every client
 // breaks off, however well it feeds the server. So the sink has a third
@@ -17,6 +18,7 @@
 #include "model/designs.h"
 #include "model/filter_state.h"
 
+#include <QElapsedTimer>
 #include <QFile>
 #include <QProcess>
 #include <QStandardPaths>
@@ -29,6 +31,7 @@
 #include <cstring>
 #include <memory>
 #include <numbers>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -120,14 +123,8 @@ private:
                      qPrintable(output.status().problem));
             return {};
         }
-        const QString file = folder_->filePath("recording.raw");
         QProcess recorder;
-        recorder.setProcessEnvironment(environment_);
-        recorder.setStandardOutputFile(file);
-        startFast(recorder, parec_,
-                  {"--device=vorbel_test.monitor", "--format=float32le", "--channels=3",
-                   "--channel-map=front-left,front-right,aux0", QString("--rate=%1").arg(SINK_RATE),
-                   "--latency-msec=20"});
+        startRecorder(recorder);
         QTest::qWait(300);
         // A modal dialog or a long computation: the GUI thread does nothing.
         QThread::msleep(1000);
@@ -138,9 +135,25 @@ private:
         QTest::qWait(2000);
         output.stop();
         QTest::qWait(300);
+        return finishRecording(recorder);
+    }
+
+    // parec recording the sink's monitor, all three channels.
+    void startRecorder(QProcess& recorder)
+    {
+        recorder.setProcessEnvironment(environment_);
+        recorder.setStandardOutputFile(folder_->filePath("recording.raw"));
+        startFast(recorder, parec_,
+                  {"--device=vorbel_test.monitor", "--format=float32le", "--channels=3",
+                   "--channel-map=front-left,front-right,aux0", QString("--rate=%1").arg(SINK_RATE),
+                   "--latency-msec=20"});
+    }
+
+    Recording finishRecording(QProcess& recorder)
+    {
         recorder.terminate();
         recorder.waitForFinished(5000);
-        QFile raw(file);
+        QFile raw(folder_->filePath("recording.raw"));
         if (!raw.open(QIODevice::ReadOnly))
             return {};
         const QByteArray bytes = raw.readAll();
@@ -179,17 +192,32 @@ private:
         return steps;
     }
 
-    void checkRecording(const Recording& recording, const FilterState& final, int designRate)
+    // The sound: from the first to the last sample that is not silent.
+    static std::pair<std::size_t, std::size_t> audible(const std::vector<float>& sound)
     {
-        const std::vector<float>& sound = recording.sound;
-        QVERIFY2(sound.size() > static_cast<std::size_t>(3 * SINK_RATE), "nothing recorded");
-        // The sound: from the first to the last sample that is not silent.
         std::size_t first = 0;
         while (first < sound.size() && std::fabs(sound[first]) < 1e-4f)
             ++first;
         std::size_t last = sound.size();
         while (last > first && std::fabs(sound[last - 1]) < 1e-4f)
             --last;
+        return {first, last};
+    }
+
+    // The root-mean-square of signal[from, to).
+    static double rms(const std::vector<float>& signal, std::size_t from, std::size_t to)
+    {
+        double sum = 0.0;
+        for (std::size_t i = from; i < to; ++i)
+            sum += static_cast<double>(signal[i]) * signal[i];
+        return std::sqrt(sum / static_cast<double>(to - from));
+    }
+
+    void checkRecording(const Recording& recording, const FilterState& final, int designRate)
+    {
+        const std::vector<float>& sound = recording.sound;
+        QVERIFY2(sound.size() > static_cast<std::size_t>(3 * SINK_RATE), "nothing recorded");
+        const auto [first, last] = audible(sound);
         const double seconds = static_cast<double>(last - first) / SINK_RATE;
         QVERIFY2(seconds > 3.5, qPrintable(QString("sound for %1 s only").arg(seconds)));
 
@@ -321,7 +349,8 @@ private slots:
     // At the design's rate, which the device takes.
     void soundFollowsTheDesign()
     {
-        AudioOutput output(SINK_RATE);
+        AudioEngine engine;
+        AudioOutput output(engine, SINK_RATE);
         QTRY_VERIFY_WITH_TIMEOUT(!output.status().deviceMissing && output.status().designRate == SINK_RATE, 5000);
         const std::vector<Document> drag = dragToward(SINK_RATE);
         const Recording recording = record(output, drag);
@@ -333,13 +362,55 @@ private slots:
     // libsoxr, and said so.
     void soundIsConvertedToTheDevicesRate()
     {
-        AudioOutput output(44100, SINK_RATE);
+        AudioEngine engine;
+        AudioOutput output(engine, 44100, SINK_RATE);
         const std::vector<Document> drag = dragToward(44100);
         bool resampling = false;
         output.setStatusHandler([&](const AudioOutputStatus& status) { resampling = resampling || status.resampling(); });
         const Recording recording = record(output, drag);
         QVERIFY(resampling);
         checkRecording(recording, drag.back().filter, 44100);
+    }
+
+    // The program quits while it plays: the output goes while the sound is
+    // running. The sound fades out to its end, as at Stop, rather than
+    // breaking off, and the destructor returns once the audio thread is
+    // joined, well before its deadline.
+    void destroyingWhilePlayingFadesOut()
+    {
+        AudioEngine engine;
+        engine.setCascade(cascadeCoefficients(dragToward(SINK_RATE).front().filter));
+        engine.setLevelDb(-6.0);
+        auto output = std::make_unique<AudioOutput>(engine, SINK_RATE);
+        QProcess recorder;
+        startRecorder(recorder);
+        output->play();
+        QTRY_VERIFY_WITH_TIMEOUT(output->status().open, 5000);
+        QTest::qWait(1500);
+        QElapsedTimer clock;
+        clock.start();
+        output.reset();
+        const qint64 milliseconds = clock.elapsed();
+        QTest::qWait(300);
+        const Recording recording = finishRecording(recorder);
+        qInfo("the output went in %lld ms", milliseconds);
+        QVERIFY(milliseconds < AudioOutput::FINISH_TIMEOUT_MS);
+
+        const std::vector<float>& sound = recording.sound;
+        const auto [first, last] = audible(sound);
+        QVERIFY2(last - first > static_cast<std::size_t>(SINK_RATE), "nothing recorded");
+        const auto intact = std::count(recording.reference.begin() + static_cast<std::ptrdiff_t>(first),
+                                       recording.reference.begin() + static_cast<std::ptrdiff_t>(last), REFERENCE_LEVEL);
+        if (static_cast<double>(intact) < 0.9 * static_cast<double>(last - first))
+            QSKIP("the sound server was starved");
+        // A linear fade of PLAY_FADE_SECONDS: its last 5 ms are at a twentieth
+        // of the level at most, where a sound cut off is at its full level.
+        const auto ms = [](double count) { return static_cast<std::size_t>(count * SINK_RATE / 1000); };
+        const double before = rms(sound, last - ms(300), last - ms(100));
+        const double end = rms(sound, last - ms(5), last);
+        qInfo("level before the end %.4f, in its last 5 ms %.4f", before, end);
+        QVERIFY(before > 0.01);
+        QVERIFY(end < 0.15 * before);
     }
 };
 

@@ -31,6 +31,8 @@ constexpr int IDM_PRECISION_EXACT = 32800;
 constexpr int IDM_PRECISION_FLOAT32 = 32801;
 constexpr int IDM_PRECISION_Q15 = 32802;
 constexpr int IDM_PRECISION_Q31 = 32803;
+// The View menu's items that show or hide a dock.
+constexpr int IDM_VIEW_LISTEN = 32820;
 
 // Commands of the root pop-up menu, consecutive ids. IDM_ROOT_KEEP
 // is the item of the kind the root already has, and nothing handles it.

@@ -52,7 +52,8 @@ ListenPanel::ListenPanel(QWidget* parent, int deviceRate) : QWidget(parent), dev
     auto* levelRow = new QHBoxLayout;
     levelRow->addWidget(level_, 1);
     levelRow->addWidget(levelText_);
-    auto* form = new QFormLayout;
+    form_ = new QFormLayout;
+    QFormLayout* form = form_;
     form->addRow(text(LISTEN_SOURCE_LABEL), source_);
     form->addRow(QString(), file_);
     form->addRow(text(LISTEN_LEVEL_LABEL), levelRow);
@@ -75,7 +76,15 @@ ListenPanel::ListenPanel(QWidget* parent, int deviceRate) : QWidget(parent), dev
     connect(&meterTimer_, &QTimer::timeout, this, [this] { updateMeter(); });
 
     levelMoved(level_->value());
+    showFileText({});
     updateStatus();
+}
+
+// The file's row takes no room while it has nothing to say.
+void ListenPanel::showFileText(const QString& line)
+{
+    file_->setText(line);
+    form_->setRowVisible(file_, !line.isEmpty());
 }
 
 ListenPanel::~ListenPanel() = default;
@@ -102,7 +111,7 @@ void ListenPanel::sendFileSamples()
 {
     MonoResult mono = monoAtRate(*clip_, sampleRate_);
     if (!mono.error.empty())
-        file_->setText(QString::fromStdString(mono.error));
+        showFileText(QString::fromStdString(mono.error));
     engine_.setFileSamples(std::move(mono.samples));
 }
 
@@ -110,14 +119,14 @@ bool ListenPanel::openSoundFile(const QString& path)
 {
     SoundClipRead read = readSoundClip(path.toStdString());
     if (!read.clip) {
-        file_->setText(QString::fromStdString(read.error));
+        showFileText(QString::fromStdString(read.error));
         const QSignalBlocker blocker(source_);
         source_->setCurrentIndex(chosenSource_);
         return false;
     }
     clip_ = std::move(read.clip);
     const QString name = QFileInfo(path).fileName();
-    file_->setText(text(clip_->truncated ? LISTEN_FILE_TRUNCATED_FORMAT : LISTEN_FILE_FORMAT).arg(name));
+    showFileText(text(clip_->truncated ? LISTEN_FILE_TRUNCATED_FORMAT : LISTEN_FILE_FORMAT).arg(name));
     sendFileSamples();
     {
         const QSignalBlocker blocker(source_);

@@ -15,6 +15,7 @@
 
 class QCheckBox;
 class QComboBox;
+class QFormLayout;
 class QLabel;
 class QProgressBar;
 class QPushButton;
@@ -75,6 +76,7 @@ private:
     void updateStatus();
     void updateMeter();
     void sendFileSamples();
+    void showFileText(const QString& line);
 
     // First: the output plays it until the output is gone.
     AudioEngine engine_;
@@ -88,6 +90,7 @@ private:
     QCheckBox* bypass_ = nullptr;
     QLabel* file_ = nullptr;
     QLabel* status_ = nullptr;
+    QFormLayout* form_ = nullptr;
     QTimer meterTimer_;
 
     CascadeCoefficients cascade_;

@@ -148,10 +148,13 @@ private slots:
         std::ofstream(bad.toStdString()) << "not sound";
 
         ListenPanel panel;
+        // The file's line shows only when it has something to say.
+        QVERIFY(!panel.fileLabel()->isVisibleTo(&panel));
         panel.showDocument(designedDocument(0, 48000, 1000, 0));
         panel.sourceBox()->setCurrentIndex(1);
         emit panel.sourceBox()->activated(1);
         QVERIFY(!panel.openSoundFile(bad));
+        QVERIFY(panel.fileLabel()->isVisibleTo(&panel));
         QCOMPARE(panel.sourceBox()->currentIndex(), 1);
         QCOMPARE(panel.engine().controls().source, SoundSource::PinkNoise);
         QVERIFY(panel.fileLabel()->text().startsWith(bad + ": not a sound file libsndfile reads: "));

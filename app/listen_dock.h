@@ -10,7 +10,8 @@ class QMenu;
 // it. The panel follows the session's changed() from now on: every new
 // design, rate or state put in place reaches the sound, whether the dock is
 // open or not, so that Play always plays what the window shows. Hiding the
-// dock leaves the sound as it is.
+// dock leaves the sound as it is. The window offers no pop-up of its docks:
+// the View menu shows and hides them.
 //
 // The dock, the panel and, once Play is first pressed, the audio output
 // belong to window and go with it; a window destroyed while it plays fades

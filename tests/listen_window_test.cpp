@@ -12,7 +12,9 @@
 #include "model/filter_state.h"
 #include "res/resource_ids.h"
 
+#include <QContextMenuEvent>
 #include <QDockWidget>
+#include <QMenuBar>
 #include <QPushButton>
 #include <QTest>
 
@@ -128,6 +130,17 @@ private slots:
 
         QVERIFY(panel()->output() == nullptr);
         QVERIFY(panel()->statusText().isEmpty());
+
+        // A right-click on the menu bar offers no pop-up of the docks: the
+        // View menu has them.
+        bool popupShown = false;
+        whenModalShows([](QWidget* popup) { popup->close(); }, &popupShown, 300);
+        QMenuBar* bar = mainWindow()->menuBar();
+        QContextMenuEvent click(QContextMenuEvent::Mouse, QPoint(bar->width() - 5, bar->height() / 2),
+                                bar->mapToGlobal(QPoint(bar->width() - 5, bar->height() / 2)));
+        QApplication::sendEvent(bar, &click);
+        QTest::qWait(400);
+        QVERIFY(!popupShown);
     }
 
     // Every step of a drag of a pole pair reaches the engine as the export's

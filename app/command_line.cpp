@@ -9,6 +9,7 @@
 #include "model/document.h"
 #include "model/rounding.h"
 #include "res/resource_ids.h"
+#include "sound/apply_design.h"
 #include "view/render_picture.h"
 
 #include <QApplication>
@@ -16,6 +17,7 @@
 #include <QCommandLineParser>
 #include <QCoreApplication>
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QGuiApplication>
 #include <QHash>
@@ -442,6 +444,35 @@ Reading readImport(const QCommandLineParser& parser, const QStringList& operands
     return runs([request](char*) { return importDesign(request); });
 }
 
+// --apply [--resample] FILE IN OUT
+
+struct ApplyRequest {
+    QString file;
+    QString in;
+    QString out;
+    bool resample = false;
+};
+
+// No Qt application is needed: the design file is read with Qt Core's files
+// alone and the sound with libsndfile.
+int applyToSoundFile(const ApplyRequest& request)
+{
+    const LoadedDesign design = loadDesign(request.file);
+    if (!design.document)
+        return design.status;
+    const std::string problem = applyDesign(*design.document, QFile::encodeName(request.in).toStdString(),
+                                            QFile::encodeName(request.out).toStdString(), request.resample);
+    if (!problem.empty())
+        return fail(EXIT_FILE_PROBLEM, QString::fromLocal8Bit(problem));
+    return 0;
+}
+
+Reading readApply(const QCommandLineParser& parser, const QStringList& operands)
+{
+    const ApplyRequest request{operands.at(0), operands.at(1), operands.at(2), parser.isSet(QStringLiteral("resample"))};
+    return runs([request](char*) { return applyToSoundFile(request); });
+}
+
 // Every form but the window, --help and --version.
 QList<Form> allForms()
 {
@@ -482,12 +513,23 @@ QList<Form> allForms()
                                   QStringLiteral("R"));
     const QList<Operand> importFiles{{QStringLiteral("IN"), QStringLiteral("a file of coefficients")},
                                      {QStringLiteral("OUT.vorbel"), QStringLiteral("the design file to write")}};
+    const QCommandLineOption apply(
+        QStringLiteral("apply"),
+        QStringLiteral("Filter the sound file IN with FILE's design and write OUT (.wav, .flac or .ogg)."));
+    const QCommandLineOption resample(
+        QStringLiteral("resample"), QStringLiteral("Convert IN to the design's sample rate first, if it has another."));
     return {
         {coefficients, {}, {designFile()}, readCoefficients},
         {picture, {size, dpi}, {designFile()}, readPicture},
         {exportCode, {name}, {designFile()}, readExport},
         {precision, {}, {designFile()}, readPrecision},
         {import, {rate}, importFiles, readImport},
+        {apply,
+         {resample},
+         {designFile(),
+          {QStringLiteral("IN"), QStringLiteral("a sound file to read")},
+          {QStringLiteral("OUT"), QStringLiteral("a sound file to write")}},
+         readApply},
     };
 }
 

@@ -7,13 +7,14 @@
 //   vorbel --export FORMAT [--name NAME] FILE                FILE's filter as code (model/code_export.h)
 //   vorbel --precision FORMAT FILE                           the roots rounded to float32, q15 or q31
 //   vorbel --import [--rate R] IN OUT.vorbel                 IN's filter coefficients as a design file
+//   vorbel --apply [--resample] FILE IN OUT                  the sound file IN filtered by FILE's design
 //   vorbel --help | --version
 // Qt's own window options (-platform NAME, -style NAME, -reverse, ..., with
 // one dash as Qt documents them) go with the window form only.
 
 // Exit statuses besides 0: a file that cannot be read, is no valid design or
-// cannot be written, a design the export or rounding cannot take, or a
-// window that cannot be opened; a command line that is malformed.
+// sound file, or cannot be written, a design the export or rounding cannot
+// take, or a window that cannot be opened; a command line that is malformed.
 constexpr int EXIT_FILE_PROBLEM = 1;
 constexpr int EXIT_USAGE = 2;
 

@@ -5,6 +5,7 @@
 #include "app/code_export_commands.h"
 #include "app/coefficient_import_commands.h"
 #include "app/file_commands.h"
+#include "app/listen_dock.h"
 #include "app/readout_bar.h"
 #include "app/window_edges.h"
 #include "res/images.h"
@@ -102,6 +103,7 @@ void MainWindow::createMenus()
 
     QMenu* view = bar->addMenu(QString::fromUtf8(MENU_VIEW));
     code->addPrecisionMenu(*view);
+    installListenDock(*this, *view, session_);
 
     QMenu* rates = bar->addMenu(QString::fromUtf8(MENU_SAMPLE_RATE));
     // One group, so that the style marks the rates as a choice of one.

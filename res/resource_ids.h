@@ -31,6 +31,8 @@ constexpr int IDM_PRECISION_EXACT = 32800;
 constexpr int IDM_PRECISION_FLOAT32 = 32801;
 constexpr int IDM_PRECISION_Q15 = 32802;
 constexpr int IDM_PRECISION_Q31 = 32803;
+// The View menu's items that show or hide a dock.
+constexpr int IDM_VIEW_LISTEN = 32820;
 
 // Commands of the root pop-up menu, consecutive ids. IDM_ROOT_KEEP
 // is the item of the kind the root already has, and nothing handles it.
@@ -132,3 +134,30 @@ constexpr int HAND_HOT_SPOT_X = 10;
 constexpr int HAND_HOT_SPOT_Y = 10;
 constexpr int BIN_HOT_SPOT_X = 16;
 constexpr int BIN_HOT_SPOT_Y = 15;
+
+// The Listen dock, shown by "&Listen" (Ctrl+L) in the View menu.
+constexpr const char* MENU_LISTEN = "&Listen";
+constexpr const char* LISTEN_TITLE = "Listen";
+// The sources in the order of SoundSource; the last opens a file dialog.
+constexpr const char* LISTEN_SOURCES[] = {"White noise", "Pink noise", "Sine sweep", "Sound file…"};
+constexpr const char* LISTEN_SOURCE_LABEL = "Source";
+constexpr const char* LISTEN_PLAY = "Play";
+constexpr const char* LISTEN_STOP = "Stop";
+constexpr const char* LISTEN_LEVEL_LABEL = "Level";
+constexpr const char* LISTEN_PEAK_LABEL = "Peak";
+constexpr const char* LISTEN_BYPASS = "Bypass";
+// %1: the level in dB, a whole number.
+constexpr const char* LISTEN_LEVEL_FORMAT = "%1 dB";
+// %1: the output's peak in dBFS, one decimal; the second when it is silent.
+constexpr const char* LISTEN_PEAK_FORMAT = "%1 dBFS";
+constexpr const char* LISTEN_PEAK_SILENT = "−∞ dBFS";
+constexpr const char* LISTEN_NO_DEVICE = "No audio output device";
+constexpr const char* LISTEN_UNSTABLE = "Unstable filter – muted";
+// %1: the design's rate, %2: the device's, in Hz.
+constexpr const char* LISTEN_RESAMPLING = "Resampled from %1 Hz to the device's %2 Hz";
+// %1: the file's name; the second when only its beginning is held.
+constexpr const char* LISTEN_FILE_FORMAT = "%1";
+constexpr const char* LISTEN_FILE_TRUNCATED_FORMAT = "%1 (the first 10 minutes)";
+constexpr const char* LISTEN_FILE_DIALOG_TITLE = "Open Sound File";
+constexpr const char* SOUND_FILE_FILTER =
+    "Sound files (*.wav *.flac *.ogg *.oga *.opus *.mp3 *.aif *.aiff *.au *.caf *.w64);;All files (*)";

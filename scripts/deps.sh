@@ -8,16 +8,22 @@ set -eu
 # Building and running Vorbel. qt6-base-dev brings Qt Test and the platform
 # plugins along; nlohmann-json3-dev reads and checks the design files' JSON;
 # libeigen3-dev finds the roots of imported polynomials; libxcb1-dev paints
-# the window's edges on X.
+# the window's edges on X; Qt Multimedia plays the Listen dock's sound,
+# libsndfile reads and writes sound files, libsoxr converts sample rates, and
+# pkgconf finds those two for CMake.
 run="
 g++
 cmake
 ninja-build
 make
+pkgconf
 qt6-base-dev
 nlohmann-json3-dev
 libeigen3-dev
 libxcb1-dev
+qt6-multimedia-dev
+libsndfile1-dev
+libsoxr-dev
 fonts-liberation
 fonts-dejavu-core
 "
@@ -27,6 +33,10 @@ fonts-dejavu-core
 # of the window test's own. The code exports are run by the tools they are
 # written for: the Faust compiler, and Octave with its signal package for
 # sosfilt (about 130 MB of packages, some 25 s to install from the archive).
+# The test with a real sound server runs where pulseaudio and
+# pulseaudio-utils are installed and skips elsewhere; they are deliberately
+# not listed, because installing pulseaudio on a desktop that runs PipeWire
+# would replace its pipewire-pulse.
 test="
 libgtest-dev
 python3

@@ -1,6 +1,7 @@
 // The real vorbel executable run as a child process: its exit statuses, what
-// it prints, and the pictures it writes against the shared renderer and the
-// developers' vorbel-render.
+// it prints, the pictures it writes against the shared renderer and the
+// developers' vorbel-render, and the sound files it filters against the
+// cascade of the coefficients it prints.
 
 #include "model/code_export.h"
 #include "model/coefficient_import.h"
@@ -11,6 +12,7 @@
 #include "model/filter_state.h"
 #include "model/rounding.h"
 #include "model/slider_positions.h"
+#include "tests/reference_cascade.h"
 #include "view/render_picture.h"
 
 #include <QByteArray>
@@ -23,9 +25,12 @@
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
+#include <sndfile.h>
 
 #include <cmath>
 #include <complex>
+#include <limits>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -86,6 +91,60 @@ QList<QByteArray> lines(const QByteArray& text)
     return trimmed.isEmpty() ? QList<QByteArray>() : trimmed.split('\n');
 }
 
+// A sound file's frames, channels interleaved, as doubles.
+struct Sound {
+    int rate = 0;
+    int channels = 0;
+    std::vector<double> samples;
+
+    std::vector<double> channel(int c) const
+    {
+        std::vector<double> one;
+        for (std::size_t i = static_cast<std::size_t>(c); i < samples.size(); i += static_cast<std::size_t>(channels))
+            one.push_back(samples[i]);
+        return one;
+    }
+};
+
+// Noise at a tenth of full scale in 32-bit float WAV.
+void writeNoise(const QString& path, int rate, int channels, int frames)
+{
+    SF_INFO info{};
+    info.samplerate = rate;
+    info.channels = channels;
+    info.format = SF_FORMAT_WAV | SF_FORMAT_FLOAT;
+    SNDFILE* file = sf_open(QFile::encodeName(path).constData(), SFM_WRITE, &info);
+    ASSERT_NE(file, nullptr) << sf_strerror(nullptr);
+    std::mt19937_64 random(static_cast<unsigned>(rate + channels));
+    std::uniform_real_distribution<double> uniform(-0.1, 0.1);
+    std::vector<double> samples(static_cast<std::size_t>(frames * channels));
+    for (double& sample : samples)
+        sample = uniform(random);
+    EXPECT_EQ(sf_writef_double(file, samples.data(), frames), frames);
+    sf_close(file);
+}
+
+Sound readSound(const QString& path)
+{
+    SF_INFO info{};
+    SNDFILE* file = sf_open(QFile::encodeName(path).constData(), SFM_READ, &info);
+    Sound sound;
+    if (file == nullptr)
+        return sound;
+    sound.rate = info.samplerate;
+    sound.channels = info.channels;
+    sound.samples.resize(static_cast<std::size_t>(info.frames * info.channels));
+    sf_readf_double(file, sound.samples.data(), info.frames);
+    sf_close(file);
+    return sound;
+}
+
+QByteArray contentsOf(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
 class CommandLineTest : public testing::Test {
 protected:
     void SetUp() override { ASSERT_TRUE(folder.isValid()); }
@@ -112,8 +171,9 @@ TEST_F(CommandLineTest, HelpAndVersionSucceedWithoutAWindow)
     EXPECT_EQ(help.status, 0);
     for (const char* text : {"vorbel --coefficients FILE", "vorbel --picture OUT.png [--size WxH] [--dpi N] FILE",
                              "vorbel --export FORMAT [--name NAME] FILE", "vorbel --precision FORMAT FILE",
-                             "vorbel --import [--rate R] IN OUT.vorbel", "--coefficients", "--picture", "--size",
-                             "--dpi", "--rate", "--version", "-platform"})
+                             "vorbel --import [--rate R] IN OUT.vorbel", "vorbel --apply [--resample] FILE IN OUT",
+                             "--coefficients", "--picture", "--size", "--dpi", "--rate", "--apply", "--resample",
+                             "--version", "-platform"})
         EXPECT_TRUE(help.out.contains(text)) << text;
 
     const Finished version = vorbel({QStringLiteral("--version")});
@@ -664,6 +724,103 @@ TEST_F(CommandLineTest, ImportRefusalsChangeNoFile)
     QFile kept(path("kept.vorbel"));
     ASSERT_TRUE(kept.open(QIODevice::ReadOnly));
     EXPECT_EQ(kept.readAll(), QByteArray("earlier contents"));
+}
+
+// Every channel of OUT is IN's channel through the cascade of the sections
+// that --coefficients prints for the same design, run in double precision
+// and rounded once to OUT's 32-bit floats: no crossfade, no limiter.
+TEST_F(CommandLineTest, ApplyFiltersEveryChannelWithTheCascadeOfTheExport)
+{
+    saved("notch.vorbel", designedDocument(4, 48000, 1300, 1500));
+    writeNoise(path("in.wav"), 48000, 2, 9600);
+    const Finished coefficients = vorbel({QStringLiteral("--coefficients"), path("notch.vorbel")});
+    ASSERT_EQ(coefficients.status, 0) << coefficients.err.constData();
+
+    const Finished result =
+        vorbel({QStringLiteral("--apply"), path("notch.vorbel"), path("in.wav"), path("out.wav")});
+    ASSERT_EQ(result.status, 0) << result.err.constData();
+    EXPECT_TRUE(result.out.isEmpty());
+    EXPECT_TRUE(result.err.isEmpty()) << result.err.constData();
+    const Sound in = readSound(path("in.wav"));
+    const Sound out = readSound(path("out.wav"));
+    ASSERT_EQ(out.rate, 48000);
+    ASSERT_EQ(out.channels, 2);
+    ASSERT_EQ(out.samples.size(), in.samples.size());
+    for (int c = 0; c < 2; ++c) {
+        const std::vector<double> expected = ReferenceCascade(coefficients.out.toStdString()).filter(in.channel(c));
+        const std::vector<double> got = out.channel(c);
+        double worst = 0.0;
+        double peak = 0.0;
+        for (std::size_t n = 0; n < got.size(); ++n) {
+            // Half a float's step of the value, and the last bits that the
+            // two forms of the cascade round differently.
+            worst = std::max(worst, std::fabs(got[n] - expected[n]) / std::max(std::fabs(expected[n]), 1e-3));
+            peak = std::max(peak, std::fabs(expected[n]));
+        }
+        EXPECT_LE(worst, std::numeric_limits<float>::epsilon()) << "channel " << c;
+        EXPECT_GT(peak, 0.05) << "channel " << c;
+    }
+
+    // Another rate only with --resample (anywhere on the line): converted
+    // to the design's rate first, the length scaled with the rates.
+    writeNoise(path("at44100.wav"), 44100, 1, 44100);
+    const Finished converted = vorbel({QStringLiteral("--apply"), path("notch.vorbel"), path("at44100.wav"),
+                                       path("converted.flac"), QStringLiteral("--resample")});
+    ASSERT_EQ(converted.status, 0) << converted.err.constData();
+    const Sound flac = readSound(path("converted.flac"));
+    EXPECT_EQ(flac.rate, 48000);
+    EXPECT_EQ(flac.channels, 1);
+    EXPECT_NEAR(static_cast<double>(flac.samples.size()), 48000.0, 2.0);
+}
+
+// Refusals: a file problem exits with 1, a malformed line with 2, each with
+// one line on standard error naming the problem, and OUT stays as it was.
+TEST_F(CommandLineTest, ApplyRefusalsLeaveOutAsItWas)
+{
+    saved("design.vorbel", designedDocument(0, 48000, 1000, 0));
+    writeNoise(path("in.wav"), 48000, 1, 4800);
+    writeNoise(path("at44100.wav"), 44100, 1, 4410);
+    writeFile(path("text.wav"), "RIFF, but no sound in it\n");
+    writeFile(path("out.wav"), "the earlier OUT");
+    const QString apply = QStringLiteral("--apply");
+    const QString design = path("design.vorbel");
+    const QString out = path("out.wav");
+
+    struct Case {
+        QStringList arguments;
+        int status;
+        QString says;  // a part of the line
+    };
+    const Case cases[] = {
+        {{apply, path("none.vorbel"), path("in.wav"), out}, 1, path("none.vorbel") + QStringLiteral(": ")},
+        {{apply, design, path("none.wav"), out}, 1, path("none.wav") + QStringLiteral(": no such file")},
+        {{apply, design, path("text.wav"), out}, 1,
+         path("text.wav") + QStringLiteral(": not a sound file libsndfile reads: ")},
+        {{apply, design, path("at44100.wav"), out}, 1,
+         path("at44100.wav")
+             + QStringLiteral(": sample rate 44100 Hz, but the design's is 48000 Hz (--resample converts it)")},
+        {{apply, design, path("in.wav"), path("out.mp3")}, 1, QStringLiteral("unknown extension \".mp3\"")},
+        {{apply, design, path("in.wav")}, 2, QStringLiteral("--apply needs a sound file to write (OUT)")},
+        {{apply, design}, 2, QStringLiteral("--apply needs a sound file to read (IN)")},
+        {{QStringLiteral("--resample"), design, path("in.wav"), out}, 2,
+         QStringLiteral("--resample goes with --apply only")},
+        {{apply, QStringLiteral("--coefficients"), design, path("in.wav"), out}, 2,
+         QStringLiteral("cannot be given together")},
+        {{apply, design, path("in.wav"), out, QStringLiteral("extra")}, 2, QStringLiteral("one argument too many")},
+    };
+    for (const Case& c : cases) {
+        const Finished result = vorbel(c.arguments);
+        const std::string line = c.arguments.join(QLatin1Char(' ')).toStdString();
+        EXPECT_EQ(result.status, c.status) << line;
+        EXPECT_TRUE(result.out.isEmpty()) << line;
+        ASSERT_EQ(lines(result.err).size(), 1) << line << ": " << result.err.constData();
+        EXPECT_TRUE(result.err.startsWith("vorbel: ")) << result.err.constData();
+        EXPECT_TRUE(result.err.contains(c.says.toLocal8Bit())) << result.err.constData() << " lacks " << c.says.toStdString();
+        EXPECT_EQ(contentsOf(out), QByteArray("the earlier OUT")) << line;
+    }
+    EXPECT_FALSE(QFile::exists(path("out.mp3")));
+    // Nothing is left beside OUT: no part file.
+    EXPECT_EQ(QDir(folder.path()).entryList(QDir::Files).size(), 5);
 }
 
 }  // namespace

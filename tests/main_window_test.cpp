@@ -163,6 +163,11 @@ private slots:
         QCOMPARE(menuItems(1).last()->shortcut(), QKeySequence("Ctrl+Shift+V"));
         QCOMPARE(menuItems(1).last()->data().toInt(), IDM_PASTE_COEFFICIENTS);
         QCOMPARE(menuItems(2).at(0)->text(), QString("&Precision"));
+        QCOMPARE(menuItems(2).at(1)->text(), QString("&Listen"));
+        QCOMPARE(menuItems(2).at(1)->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_L));
+        QCOMPARE(menuItems(2).at(1)->data().toInt(), IDM_VIEW_LISTEN);
+        QVERIFY(menuItems(2).at(1)->isCheckable());
+        QVERIFY(!menuItems(2).at(1)->isChecked());
         QStringList rates;
         for (const QAction* action : menuItems(3)) {
             rates << action->text();

@@ -18,11 +18,6 @@ void installListenDock(QMainWindow& window, QMenu& viewMenu, DesignSession& sess
     dock->setWidget(panel);
     window.addDockWidget(Qt::RightDockWidgetArea, dock);
     dock->hide();
-    // With a dock, Qt's main window would offer a pop-up of its docks on a
-    // right-click on the menu bar or a dock's title bar: a second way to the
-    // View menu's items. The window keeps one pop-up menu, a root's.
-    window.setContextMenuPolicy(Qt::NoContextMenu);
-
     // The dock's own action, so that the check mark follows the dock however
     // it is closed (its title bar's button too).
     QAction* toggle = dock->toggleViewAction();

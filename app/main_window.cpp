@@ -49,6 +49,11 @@ QSize defaultWindowSize(const QScreen* screen)
 MainWindow::MainWindow(QScreen* screen)
 {
     setWindowIcon(loadApplicationIcon());
+    // With docks, Qt's main window offers a pop-up of them on a right-click
+    // that nothing else takes (the client area away from a root, the menu
+    // bar): a second way to the View menu's items. The window keeps one
+    // pop-up menu, a root's.
+    setContextMenuPolicy(Qt::NoContextMenu);
     clientArea_ = new ClientArea(session_, screen, this);
     setCentralWidget(clientArea_);
     files_ = new FileCommands(session_, this, [this]() -> const QImage& { return clientArea_->surface().image; });

@@ -72,36 +72,38 @@ class CoefficientImportWindowTest : public QObject, public WindowDriver {
         settle();
     }
 
-    // The message box's text, read as it shows within timeoutMs, and the
-    // box closed.
-    static void readNextBox(QString* text, bool* shown, int timeoutMs = 5000)
+    // The message box's text, read as it shows, and the box closed.
+    static QPointer<QTimer> readNextBox(QString* text, bool* shown)
     {
-        whenModalShows(
+        return whenModalShows(
             [text](QWidget* dialog) {
                 if (auto* box = qobject_cast<QMessageBox*>(dialog))
                     *text = box->text();
                 dialog->close();
             },
-            shown, timeoutMs);
+            shown);
     }
 
     // Import Coefficients… with path chosen in its file dialog; then the
-    // text of a message box, if one shows within boxTimeoutMs (after which
-    // nothing waits for one any longer).
-    void importThroughDialog(const QString& path, QString* boxText, bool* boxShown, int boxTimeoutMs)
+    // text of a message box, if one shows. A box can only show before the
+    // command returns, so the watch for it ends there: left running, it
+    // would take the next command's file dialog for the box.
+    void importThroughDialog(const QString& path, QString* boxText, bool* boxShown)
     {
         bool dialogShown = false;
+        QPointer<QTimer> boxWatch;
         whenModalShows(
-            [path, boxText, boxShown, boxTimeoutMs](QWidget* dialog) {
+            [path, boxText, boxShown, &boxWatch](QWidget* dialog) {
                 auto* files = qobject_cast<QFileDialog*>(dialog);
                 QVERIFY(files != nullptr);
-                readNextBox(boxText, boxShown, boxTimeoutMs);
+                boxWatch = readNextBox(boxText, boxShown);
                 files->selectFile(path);
                 // What the dialog's Open button does.
                 static_cast<QDialog*>(files)->accept();
             },
             &dialogShown);
         triggerCommand(IDM_IMPORT_COEFFICIENTS);
+        stopWatch(boxWatch);
         QVERIFY(dialogShown);
     }
 
@@ -226,8 +228,9 @@ private slots:
             QGuiApplication::clipboard()->setText(c.clipboard);
             QString text;
             bool shown = false;
-            readNextBox(&text, &shown);
+            const QPointer<QTimer> boxWatch = readNextBox(&text, &shown);
             pasteByKeys();
+            stopWatch(boxWatch);
             QVERIFY(shown);
             QVERIFY2(text.contains("clipboard"), qPrintable(text));
             QVERIFY2(text.contains(c.said), qPrintable(text));
@@ -253,8 +256,7 @@ private slots:
 
         QString text;
         bool boxShown = false;
-        importThroughDialog(good, &text, &boxShown, 300);
-        QTest::qWait(400);
+        importThroughDialog(good, &text, &boxShown);
         QVERIFY2(!boxShown, qPrintable(text));
         const Document& imported = session().document();
         QCOMPARE(imported.filter.modelIndex, MODEL_CUSTOM);
@@ -281,8 +283,8 @@ private slots:
         const QString bad = pathOf("bad.csv");
         writeFile(bad, "# from a script\n0.5,1,0.5,0,-1,0.5\n");
         const int stepsNow = stack().count();
-        importThroughDialog(bad, &text, &boxShown, 5000);
-        QTRY_VERIFY(boxShown);
+        importThroughDialog(bad, &text, &boxShown);
+        QVERIFY(boxShown);
         QVERIFY2(text.contains(QDir::toNativeSeparators(bad)), qPrintable(text));
         QVERIFY2(text.contains("line 2: a0 is 0"), qPrintable(text));
         QVERIFY(session().shownState() == before);

@@ -384,9 +384,10 @@ private slots:
             chooseModelByKeys(2);
             QString text;
             bool shown = false;
-            whenModalShows([](QWidget* dialog) { dialog->close(); }, &shown, 300);
+            // A box could only show while the close runs.
+            QPointer<QTimer> boxWatch = whenModalShows([](QWidget* dialog) { dialog->close(); }, &shown);
             closeIt();
-            QTest::qWait(400);
+            stopWatch(boxWatch);
             QVERIFY(!shown);
             QVERIFY(!mainWindow()->isVisible());
             QCoreApplication::processEvents();
@@ -394,9 +395,9 @@ private slots:
             // A file and no changes: closes at once.
             QString path = startWithSavedFile("close.vorbel");
             QVERIFY(!path.isEmpty());
-            whenModalShows([](QWidget* dialog) { dialog->close(); }, &shown, 300);
+            boxWatch = whenModalShows([](QWidget* dialog) { dialog->close(); }, &shown);
             closeIt();
-            QTest::qWait(400);
+            stopWatch(boxWatch);
             QVERIFY(!shown);
             QVERIFY(!mainWindow()->isVisible());
 

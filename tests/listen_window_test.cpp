@@ -134,12 +134,13 @@ private slots:
         // A right-click on the menu bar offers no pop-up of the docks: the
         // View menu has them.
         bool popupShown = false;
-        whenModalShows([](QWidget* popup) { popup->close(); }, &popupShown, 300);
+        // A pop-up could only show while the event is handled.
+        const QPointer<QTimer> popupWatch = whenModalShows([](QWidget* popup) { popup->close(); }, &popupShown);
         QMenuBar* bar = mainWindow()->menuBar();
         QContextMenuEvent click(QContextMenuEvent::Mouse, QPoint(bar->width() - 5, bar->height() / 2),
                                 bar->mapToGlobal(QPoint(bar->width() - 5, bar->height() / 2)));
         QApplication::sendEvent(bar, &click);
-        QTest::qWait(400);
+        stopWatch(popupWatch);
         QVERIFY(!popupShown);
     }
 

@@ -23,6 +23,7 @@
 #include <QMainWindow>
 #include <QMenu>
 #include <QMenuBar>
+#include <QPointer>
 #include <QSlider>
 #include <QStyle>
 #include <QStyleOptionSlider>
@@ -62,10 +63,13 @@ inline void settle()
 
 // Runs act on the next modal dialog as soon as it shows, from inside its
 // event loop. Gives up after timeoutMs; returns through found whether it acted.
-inline void whenModalShows(std::function<void(QWidget*)> act, bool* found = nullptr, int timeoutMs = 5000)
+// The watch it returns can be stopped early (QPointer, as it deletes itself
+// once done): a watch left running past the moment its dialog could show
+// would act on some later dialog instead.
+inline QPointer<QTimer> whenModalShows(std::function<void(QWidget*)> act, bool* found = nullptr, int timeoutMs = 5000)
 {
     auto* timer = new QTimer;
-    auto* clock = new QElapsedTimer;
+    auto clock = std::make_shared<QElapsedTimer>();
     clock->start();
     if (found != nullptr)
         *found = false;
@@ -76,7 +80,6 @@ inline void whenModalShows(std::function<void(QWidget*)> act, bool* found = null
         if (modal != nullptr || clock->elapsed() > timeoutMs) {
             timer->stop();
             timer->deleteLater();
-            delete clock;
             if (modal != nullptr) {
                 if (found != nullptr)
                     *found = true;
@@ -85,6 +88,16 @@ inline void whenModalShows(std::function<void(QWidget*)> act, bool* found = null
         }
     });
     timer->start(10);
+    return timer;
+}
+
+// Stops a watch of whenModalShows if it has not acted yet.
+inline void stopWatch(const QPointer<QTimer>& watch)
+{
+    if (!watch.isNull()) {
+        watch->stop();
+        watch->deleteLater();
+    }
 }
 
 // The window's client area, its central widget.

@@ -18,6 +18,7 @@
 #include <QFile>
 #include <QFileDialog>
 #include <QGuiApplication>
+#include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
 #include <QMessageBox>
@@ -97,7 +98,11 @@ class CoefficientImportWindowTest : public QObject, public WindowDriver {
                 auto* files = qobject_cast<QFileDialog*>(dialog);
                 QVERIFY(files != nullptr);
                 boxWatch = readNextBox(boxText, boxShown);
-                files->selectFile(path);
+                // As a user types it: selectFile leaves a name field that
+                // has the focus as it is.
+                auto* name = files->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+                QVERIFY(name != nullptr);
+                name->setText(path);
                 // What the dialog's Open button does.
                 static_cast<QDialog*>(files)->accept();
             },

@@ -8,6 +8,7 @@
 #include "model/coefficients.h"
 #include "model/document.h"
 #include "model/rounding.h"
+#include "model/time_response.h"
 #include "res/resource_ids.h"
 #include "sound/apply_design.h"
 #include "view/render_picture.h"
@@ -213,10 +214,11 @@ QString synopsis(const Form& form)
 
 Operand designFile(bool optional = false) { return {QStringLiteral("FILE"), QStringLiteral("a design file"), optional}; }
 
-// The whole text as a decimal number of at most five digits within [low, high].
-std::optional<int> parseNumber(const QString& text, int low, int high)
+// The whole text as a decimal number of at most `digits` digits (at most
+// nine, so that it fits an int) within [low, high].
+std::optional<int> parseNumber(const QString& text, int low, int high, int digits = 5)
 {
-    if (text.isEmpty() || text.size() > 5)
+    if (text.isEmpty() || text.size() > digits)
         return std::nullopt;
     for (const QChar c : text)
         if (c < QLatin1Char('0') || c > QLatin1Char('9'))
@@ -384,6 +386,88 @@ Reading readPrecision(const QCommandLineParser& parser, const QStringList& opera
     return runs([file, precision = *precision](char*) { return printPrecision(file, precision); });
 }
 
+// --impulse N FILE, --step N FILE, --group-delay [--points N] FILE, --roots FILE
+
+// The most frequencies --points may ask for: as many as samples of a
+// response, about 40 MB of text.
+constexpr int MOST_GROUP_DELAY_POINTS = LONGEST_IMPULSE;
+constexpr int DEFAULT_GROUP_DELAY_POINTS = 512;
+
+// A count of the option's value within [low, high], or the refusal naming it.
+struct Count {
+    std::optional<int> value;
+    QString problem;
+};
+
+Count countOf(const QCommandLineParser& parser, const QString& option, int low, int high)
+{
+    const QString text = parser.value(option);
+    Count count;
+    count.value = parseNumber(text, low, high, 9);
+    if (!count.value)
+        count.problem = QStringLiteral("--%1 '%2': not a whole number from %3 to %4").arg(option, text).arg(low).arg(high);
+    return count;
+}
+
+enum class TimeText { Impulse, Step, GroupDelay, Roots };
+
+int printTimeText(const QString& file, TimeText kind, int count)
+{
+    const LoadedDesign design = loadDesign(file);
+    if (!design.document)
+        return design.status;
+    const Document& document = *design.document;
+    if (kind == TimeText::Impulse)
+        return print(valueListCsv(impulseResponse(document.filter, count)));
+    if (kind == TimeText::Step)
+        return print(valueListCsv(stepResponse(impulseResponse(document.filter, count))));
+    if (kind == TimeText::GroupDelay) {
+        const std::vector<double> frequencies =
+            logFrequencies(document.filter.lowestFrequency, document.sampleRate / 2.0, count);
+        return print(groupDelayCsv(frequencies, groupDelays(document.filter, frequencies)));
+    }
+    return print(rootTableCsv(rootRows(document.filter, document.sampleRate)));
+}
+
+Reading readResponse(const QCommandLineParser& parser, const QStringList& operands, TimeText kind)
+{
+    const Count length =
+        countOf(parser, kind == TimeText::Impulse ? QStringLiteral("impulse") : QStringLiteral("step"), 1, LONGEST_IMPULSE);
+    if (!length.value)
+        return refused(length.problem);
+    const QString file = operands.front();
+    return runs([file, kind, count = *length.value](char*) { return printTimeText(file, kind, count); });
+}
+
+Reading readImpulse(const QCommandLineParser& parser, const QStringList& operands)
+{
+    return readResponse(parser, operands, TimeText::Impulse);
+}
+
+Reading readStep(const QCommandLineParser& parser, const QStringList& operands)
+{
+    return readResponse(parser, operands, TimeText::Step);
+}
+
+Reading readGroupDelay(const QCommandLineParser& parser, const QStringList& operands)
+{
+    int points = DEFAULT_GROUP_DELAY_POINTS;
+    if (parser.isSet(QStringLiteral("points"))) {
+        const Count count = countOf(parser, QStringLiteral("points"), 2, MOST_GROUP_DELAY_POINTS);
+        if (!count.value)
+            return refused(count.problem);
+        points = *count.value;
+    }
+    const QString file = operands.front();
+    return runs([file, points](char*) { return printTimeText(file, TimeText::GroupDelay, points); });
+}
+
+Reading readRoots(const QCommandLineParser&, const QStringList& operands)
+{
+    const QString file = operands.front();
+    return runs([file](char*) { return printTimeText(file, TimeText::Roots, 0); });
+}
+
 // --import IN OUT.vorbel [--rate R]
 
 struct ImportRequest {
@@ -518,6 +602,30 @@ QList<Form> allForms()
         QStringLiteral("Filter the sound file IN with FILE's design and write OUT (.wav, .flac or .ogg)."));
     const QCommandLineOption resample(
         QStringLiteral("resample"), QStringLiteral("Convert IN to the design's sample rate first, if it has another."));
+    const QCommandLineOption impulse(
+        QStringLiteral("impulse"),
+        QStringLiteral("Print the first N samples (1 to %1) of FILE's impulse response, one per line, and exit.")
+            .arg(LONGEST_IMPULSE),
+        QStringLiteral("N"));
+    const QCommandLineOption step(
+        QStringLiteral("step"),
+        QStringLiteral("Print the first N samples (1 to %1) of FILE's step response, one per line, and exit.")
+            .arg(LONGEST_IMPULSE),
+        QStringLiteral("N"));
+    const QCommandLineOption groupDelay(
+        QStringLiteral("group-delay"),
+        QStringLiteral("Print FILE's group delay in samples at frequencies spaced logarithmically from 10 Hz to "
+                       "Nyquist, as lines f_hz,tau_samples, and exit."));
+    const QCommandLineOption points(
+        QStringLiteral("points"),
+        QStringLiteral("The number of frequencies of the group delay, 2 to %1 (default %2).")
+            .arg(MOST_GROUP_DELAY_POINTS)
+            .arg(DEFAULT_GROUP_DELAY_POINTS),
+        QStringLiteral("N"));
+    const QCommandLineOption roots(
+        QStringLiteral("roots"),
+        QStringLiteral("Print FILE's zeros and poles as a table (CSV with a header line: radius, angle, frequency, "
+                       "Q, decay time, stability margin) and exit."));
     return {
         {coefficients, {}, {designFile()}, readCoefficients},
         {picture, {size, dpi}, {designFile()}, readPicture},
@@ -530,6 +638,10 @@ QList<Form> allForms()
           {QStringLiteral("IN"), QStringLiteral("a sound file to read")},
           {QStringLiteral("OUT"), QStringLiteral("a sound file to write")}},
          readApply},
+        {impulse, {}, {designFile()}, readImpulse},
+        {step, {}, {designFile()}, readStep},
+        {groupDelay, {points}, {designFile()}, readGroupDelay},
+        {roots, {}, {designFile()}, readRoots},
     };
 }
 

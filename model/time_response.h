@@ -3,6 +3,7 @@
 #include "model/filter_state.h"
 
 #include <optional>
+#include <string>
 #include <vector>
 
 // How the filter behaves in time, and where its roots lie, as the time
@@ -24,7 +25,10 @@ bool hasUnstablePole(const FilterState& filter);
 
 // The number of samples the views show: the first n at which |p|ⁿ of the
 // pole with the largest |p| falls below 10⁻⁶, kept within SHORTEST_IMPULSE …
-// LONGEST_SHOWN_IMPULSE; UNSTABLE_IMPULSE for an unstable filter.
+// LONGEST_SHOWN_IMPULSE; UNSTABLE_IMPULSE for an unstable filter. A filter
+// without poles, or whose poles all lie at 0, decays at once; so that its
+// response still shows whole, the length is never below max(Z, P) + 1, the
+// sample after the last that the numerator reaches.
 int shownImpulseLength(const FilterState& filter);
 
 // h[0] … h[length − 1], length 0 … LONGEST_IMPULSE. Computed root by root
@@ -44,6 +48,9 @@ std::optional<double> finalStepValue(const FilterState& filter);
 //   τ(ω) = Σ over poles − Σ over zeros of Re(e^{jω} / (e^{jω} − r)),
 // a pair counting both of its roots. NaN where e^{jω} lies on a root.
 double groupDelay(const FilterState& filter, double frequency);
+
+// groupDelay at each of the frequencies.
+std::vector<double> groupDelays(const FilterState& filter, const std::vector<double>& frequencies);
 
 // The frequencies of a group-delay curve: points ≥ 2 values
 // fᵢ = lowest · (nyquist / lowest)^(i / (points − 1)), the last exactly nyquist.
@@ -76,3 +83,20 @@ struct RootRow {
 
 // Zeros first, then poles, each in slot order.
 std::vector<RootRow> rootRows(const FilterState& filter, double sampleRate);
+
+// The texts that the command line prints and the views copy: each number in
+// the shortest form that reads back to the same double (−0 written as 0;
+// "inf", "-inf" and "nan" where they arise), every line ending with a line
+// break.
+
+// One value per line: an impulse or step response.
+std::string valueListCsv(const std::vector<double>& values);
+
+// One line "f_hz,tau_samples" per frequency, without a header; as many lines
+// as the shorter list has values.
+std::string groupDelayCsv(const std::vector<double>& frequencies, const std::vector<double>& delays);
+
+// The header "kind,re,im,pair,r,angle_deg,f_hz,q,n60_samples,n60_ms,margin_db",
+// then one line per row: kind "zero" or "pole", pair "true" or "false", and
+// an empty field where the row's value is undefined.
+std::string rootTableCsv(const std::vector<RootRow>& rows);

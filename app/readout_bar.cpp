@@ -1,24 +1,14 @@
 #include "app/readout_bar.h"
 
+#include "app/refresh_interval.h"
+
 #include <QAccessible>
 #include <QAccessibleWidget>
 #include <QPaintEvent>
 #include <QPainter>
 #include <QScreen>
 
-#include <cmath>
-
 namespace {
-
-// One refresh of screen, rounded up to whole milliseconds; 60 Hz where the
-// screen does not say.
-int refreshInterval(const QScreen* screen)
-{
-    const double rate = screen != nullptr ? screen->refreshRate() : 0.0;
-    if (!std::isfinite(rate) || rate < 1.0 || rate > 1000.0)
-        return 17;
-    return static_cast<int>(std::ceil(1000.0 / rate));
-}
 
 // The bar as assistive technology sees it: static text named by the newest
 // text unless the bar is given a name, as a QLabel's interface is.

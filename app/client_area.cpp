@@ -120,6 +120,7 @@ void ClientArea::setPrecision(Precision precision)
     plots_.precision = precision;
     invalidate();
     notifyReadout();
+    emit precisionChanged(precision);
 }
 
 bool ClientArea::drawnBeforeShown(const QRect& logical) const

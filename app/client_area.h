@@ -49,6 +49,7 @@ public:
     // not part of the design. A new choice is shown by a full paint, and the
     // readout's summary says what rounding to it leaves.
     void setPrecision(Precision precision);
+    Precision precision() const { return plots_.precision; }
 
     const Surface& surface() const { return plots_.surface; }
     // For tests that mark a pixel which only a full paint may clear.
@@ -80,6 +81,8 @@ signals:
     void readoutChanged(const QString& text);
     // After every layout.
     void laidOut();
+    // The precision view's choice is a new one.
+    void precisionChanged(Precision precision);
 
 protected:
     void paintEvent(QPaintEvent* event) override;

@@ -7,6 +7,7 @@
 #include "app/file_commands.h"
 #include "app/listen_dock.h"
 #include "app/readout_bar.h"
+#include "app/time_docks.h"
 #include "app/window_edges.h"
 #include "res/images.h"
 
@@ -18,6 +19,7 @@
 #include <QGuiApplication>
 #include <QMenuBar>
 #include <QScreen>
+#include <QSettings>
 #include <QShortcut>
 #include <QStatusBar>
 #include <QUndoStack>
@@ -107,6 +109,8 @@ void MainWindow::createMenus()
     installCoefficientImport(*this, session_, *file, exports, *edit);
 
     QMenu* view = bar->addMenu(QString::fromUtf8(MENU_VIEW));
+    installTimeViewDocks(*this, *view, session_, *clientArea_);
+    view->addSeparator();
     code->addPrecisionMenu(*view);
     installListenDock(*this, *view, session_);
 
@@ -196,12 +200,16 @@ void MainWindow::closeEvent(QCloseEvent* event)
         event->ignore();
 }
 
-std::unique_ptr<MainWindow> createMainWindow(const QString& file)
+std::unique_ptr<MainWindow> createMainWindow(const QString& file, const QByteArray& layout)
 {
     QScreen* screen = QGuiApplication::primaryScreen();
     if (screen == nullptr)
         return nullptr;
     auto window = std::make_unique<MainWindow>(screen);
+    // A layout of another version, or no layout at all, leaves the docks as
+    // the window made them: closed.
+    if (!layout.isEmpty())
+        window->restoreState(layout, WINDOW_LAYOUT_VERSION);
     window->show();
     window->centralWidget()->setFocus();
     if (!file.isEmpty())
@@ -214,7 +222,12 @@ int runMainWindow(const QString& file)
     // Every device pixel of a window on X is painted at any display scale.
     WindowEdges windowEdges;
     QCoreApplication::instance()->installNativeEventFilter(&windowEdges);
-    if (const std::unique_ptr<MainWindow> window = createMainWindow(file))
+    // Which docks are open, and where, from one run to the next.
+    QSettings settings(QStringLiteral("vorbel"), QStringLiteral("vorbel"));
+    const QString layoutKey = QStringLiteral("window/layout");
+    if (const std::unique_ptr<MainWindow> window = createMainWindow(file, settings.value(layoutKey).toByteArray())) {
         QApplication::exec();
+        settings.setValue(layoutKey, window->saveState(WINDOW_LAYOUT_VERSION));
+    }
     return 0;
 }

@@ -58,12 +58,18 @@ private:
     QAction* redoAction_ = nullptr;
 };
 
+// The version of the layouts that saveState gives and restoreState takes;
+// a new one makes the window forget layouts saved by an older program.
+constexpr int WINDOW_LAYOUT_VERSION = 1;
+
 // Creates and shows a window with the default design on the primary screen,
-// with the keyboard focus in the client area; null without a screen. A file
-// named is opened in it, and a bad one refused in a message box, which
-// leaves the default design. The window must go before the QApplication
-// does.
-std::unique_ptr<MainWindow> createMainWindow(const QString& file = {});
+// with the keyboard focus in the client area; null without a screen. The
+// docks take the places layout (from saveState) gives them; without one, or
+// with one that is not a layout of this version, they are closed. A file
+// named is opened in the window, and a bad one refused in a message box,
+// which leaves the default design. The window must go before the
+// QApplication does.
+std::unique_ptr<MainWindow> createMainWindow(const QString& file = {}, const QByteArray& layout = {});
 
 // Creates and shows the window with the file, runs the event loop until the
 // window is closed and deletes the window. The program's exit code: always

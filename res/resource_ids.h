@@ -33,6 +33,10 @@ constexpr int IDM_PRECISION_Q15 = 32802;
 constexpr int IDM_PRECISION_Q31 = 32803;
 // The View menu's items that show or hide a dock.
 constexpr int IDM_VIEW_LISTEN = 32820;
+constexpr int IDM_VIEW_IMPULSE = 32830;
+constexpr int IDM_VIEW_STEP = 32831;
+constexpr int IDM_VIEW_GROUP_DELAY = 32832;
+constexpr int IDM_VIEW_ROOTS = 32833;
 
 // Commands of the root pop-up menu, consecutive ids. IDM_ROOT_KEEP
 // is the item of the kind the root already has, and nothing handles it.
@@ -134,6 +138,24 @@ constexpr int HAND_HOT_SPOT_X = 10;
 constexpr int HAND_HOT_SPOT_Y = 10;
 constexpr int BIN_HOT_SPOT_X = 16;
 constexpr int BIN_HOT_SPOT_Y = 15;
+
+// The time views' docks, in the order of the View menu: each one's menu
+// item, its title and its object name (the key of its place in the saved
+// window layout).
+struct TimeViewDockText {
+    int id;
+    const char* menuText;
+    const char* title;
+    const char* objectName;
+};
+constexpr TimeViewDockText TIME_VIEW_DOCKS[] = {
+    {IDM_VIEW_IMPULSE, "&Impulse Response", "Impulse Response", "impulseDock"},
+    {IDM_VIEW_STEP, "&Step Response", "Step Response", "stepDock"},
+    {IDM_VIEW_GROUP_DELAY, "&Group Delay", "Group Delay", "groupDelayDock"},
+    {IDM_VIEW_ROOTS, "&Roots", "Roots", "rootsDock"},
+};
+constexpr const char* MENU_COPY_DATA = "Copy Data";
+constexpr const char* UNSTABLE_RESPONSE_TEXT = "Unstable: the response grows without bound";
 
 // The Listen dock, shown by "&Listen" (Ctrl+L) in the View menu.
 constexpr const char* MENU_LISTEN = "&Listen";

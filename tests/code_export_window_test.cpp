@@ -30,28 +30,9 @@
 class CodeExportWindowTest : public QObject, public WindowDriver {
     Q_OBJECT
 
-    // A menu-bar item by its command id, in submenus too.
-    QAction* menuAction(int id) const
-    {
-        QList<QMenu*> menus;
-        for (QAction* top : mainWindow()->menuBar()->actions())
-            if (top->menu() != nullptr)
-                menus << top->menu();
-        while (!menus.isEmpty()) {
-            QMenu* menu = menus.takeFirst();
-            for (QAction* item : menu->actions()) {
-                if (item->menu() != nullptr)
-                    menus << item->menu();
-                else if (item->data().toInt() == id)
-                    return item;
-            }
-        }
-        return nullptr;
-    }
-
     void choose(int id)
     {
-        QAction* action = menuAction(id);
+        QAction* action = commandAction(id);
         QVERIFY(action != nullptr);
         action->trigger();
         settle();
@@ -145,7 +126,7 @@ private slots:
         QVERIFY(group != nullptr);
         QCOMPARE(group->exclusionPolicy(), QActionGroup::ExclusionPolicy::Exclusive);
         QCOMPARE(group->actions(), items);
-        QCOMPARE(group->checkedAction(), menuAction(IDM_PRECISION_EXACT));
+        QCOMPARE(group->checkedAction(), commandAction(IDM_PRECISION_EXACT));
         QCOMPARE(precision(), Precision::Exact);
 
         const Document before = session().document();
@@ -160,7 +141,7 @@ private slots:
                        {IDM_PRECISION_EXACT, Precision::Exact}};
         for (const auto& choice : choices) {
             choose(choice.id);
-            QCOMPARE(group->checkedAction(), menuAction(choice.id));
+            QCOMPARE(group->checkedAction(), commandAction(choice.id));
             QCOMPARE(precision(), choice.precision);
         }
         QVERIFY(session().document() == before);

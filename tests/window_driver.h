@@ -255,14 +255,23 @@ public:
     double zPlaneScale() const { return clientArea()->plots().zPlane.geometry().scale; }
     bool cutoffMarkerVisible() const { return clientArea()->plots().response.cutoffMarkerVisible; }
 
-    // The menu-bar item that sends the command id, found as the user finds it.
+    // The menu-bar item that sends the command id, found as the user finds
+    // it, in submenus too.
     QAction* commandAction(int id) const
     {
+        QList<QMenu*> menus;
         for (QAction* top : window_->menuBar()->actions())
             if (top->menu() != nullptr)
-                for (QAction* item : top->menu()->actions())
-                    if (item->data().toInt() == id)
-                        return item;
+                menus << top->menu();
+        while (!menus.isEmpty()) {
+            QMenu* menu = menus.takeFirst();
+            for (QAction* item : menu->actions()) {
+                if (item->menu() != nullptr)
+                    menus << item->menu();
+                else if (item->data().toInt() == id)
+                    return item;
+            }
+        }
         return nullptr;
     }
 

@@ -114,7 +114,9 @@ private slots:
         QAction* submenu = nullptr;
         for (QAction* top : mainWindow()->menuBar()->actions())
             if (top->text() == QString(MENU_VIEW))
-                submenu = top->menu()->actions().value(0);
+                for (QAction* item : top->menu()->actions())
+                    if (item->menu() != nullptr)
+                        submenu = item;
         QVERIFY(submenu != nullptr && submenu->menu() != nullptr);
         QCOMPARE(submenu->text(), QString("&Precision"));
         const QList<QAction*> items = submenu->menu()->actions();

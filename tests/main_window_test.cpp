@@ -162,12 +162,20 @@ private slots:
         QCOMPARE(menuItems(1).last()->text(), QString("&Paste Coefficients"));
         QCOMPARE(menuItems(1).last()->shortcut(), QKeySequence("Ctrl+Shift+V"));
         QCOMPARE(menuItems(1).last()->data().toInt(), IDM_PASTE_COEFFICIENTS);
-        QCOMPARE(menuItems(2).at(0)->text(), QString("&Precision"));
-        QCOMPARE(menuItems(2).at(1)->text(), QString("&Listen"));
-        QCOMPARE(menuItems(2).at(1)->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_L));
-        QCOMPARE(menuItems(2).at(1)->data().toInt(), IDM_VIEW_LISTEN);
-        QVERIFY(menuItems(2).at(1)->isCheckable());
-        QVERIFY(!menuItems(2).at(1)->isChecked());
+        QStringList views;
+        for (const QAction* action : menuItems(2).mid(0, 4)) {
+            views << action->text();
+            QVERIFY(action->isCheckable());
+            QVERIFY(!action->isChecked());
+        }
+        QCOMPARE(views, QStringList({"&Impulse Response", "&Step Response", "&Group Delay", "&Roots"}));
+        QVERIFY(menuItems(2).at(4)->isSeparator());
+        QCOMPARE(menuItems(2).at(5)->text(), QString("&Precision"));
+        QCOMPARE(menuItems(2).at(6)->text(), QString("&Listen"));
+        QCOMPARE(menuItems(2).at(6)->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_L));
+        QCOMPARE(menuItems(2).at(6)->data().toInt(), IDM_VIEW_LISTEN);
+        QVERIFY(menuItems(2).at(6)->isCheckable());
+        QVERIFY(!menuItems(2).at(6)->isChecked());
         QStringList rates;
         for (const QAction* action : menuItems(3)) {
             rates << action->text();

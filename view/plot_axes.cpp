@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cassert>
 #include <cmath>
+#include <limits>
 
 ValueRange plotRange(const double* values, int count)
 {
@@ -16,9 +17,11 @@ ValueRange plotRange(const double* values, int count)
     }
     if (low == high)
         return {-1.0, 1.0};
-    // The span can overflow to inf for values near ±DBL_MAX; half spans cannot.
+    // The span can overflow to inf for values near ±DBL_MAX, twentieths of
+    // it cannot; the ends stay finite too.
     const double margin = (high / 20.0) - (low / 20.0);
-    return {low - margin, high + margin};
+    const double largest = std::numeric_limits<double>::max();
+    return {std::max(low - margin, -largest), std::min(high + margin, largest)};
 }
 
 std::vector<double> linearTicks(ValueRange range, int maxCount)
@@ -38,9 +41,13 @@ std::vector<double> linearTicks(ValueRange range, int maxCount)
         }
     const double first = std::ceil(range.low / step);
     const double last = std::floor(range.high / step);
-    for (double k = first; k <= last && ticks.size() <= static_cast<std::size_t>(maxCount); k += 1.0)
-        // k · step rather than a running sum, so that 0 comes out exactly 0.
-        ticks.push_back(k * step);
+    for (double k = first; k <= last && ticks.size() <= static_cast<std::size_t>(maxCount); k += 1.0) {
+        // k · step rather than a running sum, so that 0 comes out exactly 0;
+        // the step's rounding can put an end a hair outside the range.
+        const double tick = k * step;
+        if (tick >= range.low && tick <= range.high)
+            ticks.push_back(tick);
+    }
     return ticks;
 }
 

@@ -15,14 +15,18 @@
 #include <QActionGroup>
 #include <QApplication>
 #include <QCloseEvent>
+#include <QDockWidget>
 #include <QFileInfo>
 #include <QGuiApplication>
+#include <QLayout>
 #include <QMenuBar>
 #include <QScreen>
 #include <QSettings>
 #include <QShortcut>
 #include <QStatusBar>
 #include <QUndoStack>
+
+#include <algorithm>
 
 namespace {
 
@@ -66,12 +70,18 @@ MainWindow::MainWindow(QScreen* screen)
     readout_ = new ReadoutBar(statusBar());
     statusBar()->addWidget(readout_, 1);
     connect(clientArea_, &ClientArea::readoutChanged, readout_, &ReadoutBar::setText);
-    connect(clientArea_, &ClientArea::laidOut, this, &MainWindow::updateMinimumWindowSize);
+    // Queued: a new minimum can resize the client area, which must not happen
+    // inside its own layout.
+    connect(clientArea_, &ClientArea::laidOut, this, &MainWindow::updateMinimumWindowSize, Qt::QueuedConnection);
     readout_->setText(clientArea_->readoutText());
 
     const QUndoStack* stack = &session_.history().stack();
     connect(stack, &QUndoStack::indexChanged, this, &MainWindow::updateUndoActions);
     connect(stack, &QUndoStack::cleanChanged, this, &MainWindow::updateUndoActions);
+    for (const QDockWidget* dock : findChildren<QDockWidget*>()) {
+        connect(dock, &QDockWidget::visibilityChanged, this, &MainWindow::updateMinimumWindowSize, Qt::QueuedConnection);
+        connect(dock, &QDockWidget::topLevelChanged, this, &MainWindow::updateMinimumWindowSize, Qt::QueuedConnection);
+    }
     connect(&session_, &DesignSession::changed, this, &MainWindow::follow);
     follow(DesignChange::Restored);
     resize(defaultWindowSize(screen));
@@ -177,11 +187,23 @@ void MainWindow::updateUndoActions()
 }
 
 // Keeps the user from sizing the window below 620 × 420, frame included;
-// the frame is known only once the window is shown.
+// the frame is known only once the window is shown. While a dock is open in
+// the window, the client area also keeps the size it has in a window that
+// small, so that the docks make the window larger rather than crush the
+// panes.
 void MainWindow::updateMinimumWindowSize()
 {
     const QSize frame = frameGeometry().size() - geometry().size();
-    setMinimumSize(MINIMUM_WINDOW_SIZE - frame.expandedTo(QSize(0, 0)));
+    const QSize window = MINIMUM_WINDOW_SIZE - frame.expandedTo(QSize(0, 0));
+    const QList<QDockWidget*> docks = findChildren<QDockWidget*>();
+    const bool docked = std::any_of(docks.begin(), docks.end(),
+                                    [](const QDockWidget* dock) { return !dock->isHidden() && !dock->isFloating(); });
+    const int bars = menuBar()->sizeHint().height() + statusBar()->sizeHint().height();
+    clientArea_->setMinimumSize(docked ? (window - QSize(0, bars)).expandedTo(QSize(0, 0)) : QSize(0, 0));
+    // The layout's own minimum holds the docks'; an explicit minimum would
+    // override it.
+    layout()->invalidate();
+    setMinimumSize(docked ? window.expandedTo(layout()->totalMinimumSize()) : window);
 }
 
 void MainWindow::openDesign(const QString& path) { files_->openDesign(path); }

@@ -88,8 +88,16 @@ private slots:
             QVERIFY(dock(i)->isVisible());
             QVERIFY(commandAction(TIME_VIEW_DOCKS[i].id)->isChecked());
         }
-        // The client area keeps the window's top.
+        // The client area keeps the window's top, and the size it has in the
+        // smallest window: the docks make the window larger instead.
         QVERIFY(clientArea()->geometry().bottom() < dock(0)->geometry().top());
+        const QSize smallest = clientArea()->minimumSize();
+        QVERIFY(smallest.width() > 400 && smallest.height() > 250);
+        mainWindow()->resize(620, 420);
+        settle();
+        QVERIFY(clientArea()->width() >= smallest.width());
+        QVERIFY(clientArea()->height() >= smallest.height());
+        QVERIFY(mainWindow()->height() > 420);
         dock(2)->close();
         settle();
         QVERIFY(!commandAction(IDM_VIEW_GROUP_DELAY)->isChecked());

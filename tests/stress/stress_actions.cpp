@@ -41,7 +41,7 @@ namespace {
 
 constexpr const char* KIND_NAMES[] = {"move",  "press",       "release",     "click",      "drag",   "context",
                                       "model", "slider-keys", "slider-mouse", "sample-rate", "resize", "about",
-                                      "position", "save-open", "undo", "redo", "precision"};
+                                      "position", "save-open", "undo", "redo", "precision", "dock"};
 static_assert(std::size(KIND_NAMES) == static_cast<std::size_t>(ActionKind::Count));
 
 }  // namespace
@@ -174,6 +174,14 @@ struct StressActions::Session {
         const QPoint at = widget->mapTo(top, local);
         pointer(top->windowHandle(), QEvent::MouseButtonPress, Qt::LeftButton, at);
         pointer(top->windowHandle(), QEvent::MouseButtonRelease, Qt::LeftButton, at);
+    }
+
+    // The one item of a time view dock's menu, which a right-click on the
+    // dock shows rather than a root's menu; null for any other menu.
+    static QAction* copyDataItem(const QMenu* menu)
+    {
+        const QList<QAction*> items = menu->actions();
+        return items.size() == 1 && items[0]->text() == QString::fromUtf8(MENU_COPY_DATA) ? items[0] : nullptr;
     }
 
     // Clicks the root menu's item id; a menu without it is a fault of the
@@ -319,6 +327,10 @@ struct StressActions::Session {
                 pointer(menu->windowHandle(), QEvent::MouseButtonRelease, Qt::LeftButton, outside);
                 return;
             }
+            if (QAction* copy = copyDataItem(menu)) {
+                clickOn(menu, menu->actionGeometry(copy).center());
+                return;
+            }
             chooseRootMenuItem(menu, IDM_ROOT_DELETE + choice);
         });
         pressAt(at, Qt::RightButton);
@@ -390,6 +402,13 @@ struct StressActions::Session {
     void performPrecision(const Action& a)
     {
         if (QAction* action = commandAction(PRECISION_COMMANDS[pick(a.p[0], std::size(PRECISION_COMMANDS))].id))
+            action->trigger();
+    }
+
+    // One of the time views' docks shown or hidden, from the View menu.
+    void performDock(const Action& a)
+    {
+        if (QAction* action = commandAction(TIME_VIEW_DOCKS[pick(a.p[0], std::size(TIME_VIEW_DOCKS))].id))
             action->trigger();
     }
 
@@ -480,6 +499,10 @@ struct StressActions::Session {
                     return;
                 }
                 ++menusShown;
+                if (copyDataItem(menu) != nullptr) {
+                    QTest::keyClick(menu, Qt::Key_Escape);
+                    return;
+                }
                 // The dialog opens once the menu's own loop has ended.
                 if (chooseRootMenuItem(menu, IDM_ROOT_POSITION))
                     armModal([this, a](QWidget* modal) { typePosition(modal, a); });
@@ -574,7 +597,7 @@ struct StressActions::Session {
 Action randomAction(std::mt19937_64& random)
 {
     // Weights of the kinds, in ActionKind order.
-    static const int weights[] = {30, 8, 8, 6, 14, 6, 6, 6, 5, 2, 2, 1, 3, 1, 5, 3, 1};
+    static const int weights[] = {30, 8, 8, 6, 14, 6, 6, 6, 5, 2, 2, 1, 3, 1, 5, 3, 1, 2};
     static_assert(std::size(weights) == static_cast<std::size_t>(ActionKind::Count));
     std::discrete_distribution<int> kinds(std::begin(weights), std::end(weights));
     Action action;
@@ -666,6 +689,7 @@ void StressActions::perform(const Action& action, const std::function<void()>& a
     case ActionKind::Undo:
     case ActionKind::Redo: s.performUndoRedo(action); break;
     case ActionKind::Precision: s.performPrecision(action); break;
+    case ActionKind::Dock: s.performDock(action); break;
     case ActionKind::Count: break;
     }
     settleWindow();

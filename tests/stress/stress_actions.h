@@ -31,6 +31,7 @@ enum class ActionKind {
     Undo,         // undo, from the Edit menu or by Ctrl+Z, one or more times
     Redo,         // redo, from the Edit menu, by Ctrl+Shift+Z or Ctrl+Y, one or more times
     Precision,    // a choice of the View menu's precision view
+    Dock,         // one of the time views' docks shown or hidden from the View menu
     Count
 };
 

@@ -5,6 +5,9 @@
 #include "app/control_panel.h"
 #include "app/main_window.h"
 #include "app/root_editor.h"
+#include "app/time_docks.h"
+#include "app/time_plot.h"
+#include "model/time_response.h"
 #include "model/designs.h"
 #include "model/filter_state.h"
 #include "model/readout.h"
@@ -16,6 +19,9 @@
 #include "view/zplane_view.h"
 
 #include <QComboBox>
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QTest>
 #include <QCursor>
 #include <QFontMetrics>
 #include <QLabel>
@@ -26,6 +32,7 @@
 #include <cmath>
 #include <cstdint>
 #include <cstring>
+#include <functional>
 #include <sstream>
 #include <utility>
 #include <vector>
@@ -395,4 +402,50 @@ std::string StressChecks::checkReadout() const
     if (shown != expected)
         return "readout: shows \"" + shown + "\", the pointer's place gives \"" + expected + "\"";
     return "";
+}
+
+std::string StressChecks::checkTimeViews() const
+{
+    // A change reaches an open view at its next repaint, within a refresh.
+    const auto settled = [](const std::function<bool()>& done) {
+        QElapsedTimer clock;
+        clock.start();
+        while (!done() && clock.elapsed() < 200) {
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+            QTest::qSleep(2);
+        }
+        return done();
+    };
+    const FilterState& filter = window_.session().filter();
+    // Qt paints nothing of a plot that the window's size leaves no room.
+    for (TimePlot* plot : window_.findChildren<TimePlot*>()) {
+        if (!plot->isVisible() || plot->visibleRegion().isEmpty())
+            continue;
+        if (!settled([plot] { return plot->upToDate(); }))
+            return "time-views: an open plot still shows an earlier design";
+        if (plot->view() == TimeView::GroupDelay)
+            continue;
+        std::vector<double> expected = impulseResponse(filter, shownImpulseLength(filter));
+        if (plot->view() == TimeView::Step)
+            expected = stepResponse(expected);
+        const std::vector<double>& shown = plot->samples();
+        if (shown.size() != expected.size())
+            return "time-views: " + std::to_string(shown.size()) + " samples shown for " +
+                   std::to_string(expected.size());
+        for (std::size_t n = 0; n < shown.size(); ++n)
+            if (!(shown[n] == expected[n]) && !(std::isnan(shown[n]) && std::isnan(expected[n])))
+                return "time-views: sample " + std::to_string(n) + " differs";
+    }
+    for (RootsTable* table : window_.findChildren<RootsTable*>()) {
+        if (!table->isVisible())
+            continue;
+        const int roots = filter.zeros.count + filter.poles.count;
+        if (!settled([table, roots] {
+                return table->storedRowCount() == roots &&
+                       static_cast<std::size_t>(table->rowCount()) == table->rows().size();
+            }))
+            return "time-views: the roots table has " + std::to_string(table->rowCount()) + " rows for " +
+                   std::to_string(roots) + " roots";
+    }
+    return {};
 }

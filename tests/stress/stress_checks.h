@@ -47,6 +47,11 @@ public:
     // window's views stay as its last drawing left them.
     std::string checkDisplay() const;
 
+    // Within a few refreshes of the screen, every open time view shows the
+    // design the window holds: the plots what the model computes for it,
+    // the roots table a row per root.
+    std::string checkTimeViews() const;
+
     // Call after every action. Follows the state the window shows at each
     // index of its undo history; after an undo or a redo the window must
     // show again the state it showed when the history last stood at the

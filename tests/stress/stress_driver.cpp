@@ -223,6 +223,8 @@ Outcome runSequence(const std::vector<Action>& actions, int displayEvery, bool t
             fault = checks.checkReadout();
         if (fault.empty())
             fault = checks.checkHistory(undoOrRedo);
+        if (fault.empty())
+            fault = checks.checkTimeViews();
         if (fault.empty() && (++sinceDisplayCheck >= displayEvery || undoOrRedo) && checks.displayCheckable()) {
             fault = checks.checkDisplay();
             sinceDisplayCheck = 0;

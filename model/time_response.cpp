@@ -286,19 +286,14 @@ std::string rootTableCsv(const std::vector<RootRow>& rows)
         out += ',';
         appendNumber(out, row.im);
         out += row.pair ? ",true," : ",false,";
-        appendNumber(out, row.radius);
-        out += ',';
-        appendNumber(out, row.angleDegrees);
-        out += ',';
-        appendNumber(out, row.frequency);
-        out += ',';
-        appendOptional(out, row.q);
-        out += ',';
-        appendOptional(out, row.n60Samples);
-        out += ',';
-        appendOptional(out, row.n60Ms);
-        out += ',';
-        appendOptional(out, row.marginDb);
+        for (const std::optional<double>& field :
+             {std::optional<double>(row.radius), std::optional<double>(row.angleDegrees),
+              std::optional<double>(row.frequency), row.q, row.n60Samples, row.n60Ms, row.marginDb}) {
+            appendOptional(out, field);
+            out += ',';
+        }
+        // The last field ends the line, not a comma.
+        out.pop_back();
         out += '\n';
     }
     return out;

@@ -12,6 +12,7 @@
 #include "model/filter_state.h"
 #include "model/rounding.h"
 #include "model/slider_positions.h"
+#include "tests/command_line_runner.h"
 #include "tests/reference_cascade.h"
 #include "view/render_picture.h"
 
@@ -35,52 +36,6 @@
 #include <vector>
 
 namespace {
-
-struct Finished {
-    int status = -1;
-    QByteArray out;
-    QByteArray err;
-};
-
-// The environment of a terminal without a window system: no display and no
-// platform chosen.
-QProcessEnvironment withoutDisplay()
-{
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    for (const char* name : {"QT_QPA_PLATFORM", "DISPLAY", "WAYLAND_DISPLAY", "WAYLAND_SOCKET", "XDG_SESSION_TYPE"})
-        environment.remove(QString::fromLatin1(name));
-    return environment;
-}
-
-// Runs a program to its end, without a display unless the environment says
-// otherwise, so that a picture is made the way a terminal without a window
-// system makes it.
-Finished run(const char* program, const QStringList& arguments,
-             const QProcessEnvironment& environment = withoutDisplay())
-{
-    QProcess process;
-    process.setProcessEnvironment(environment);
-    process.start(QString::fromLocal8Bit(program), arguments);
-    Finished result;
-    if (!process.waitForFinished(60000) || process.exitStatus() != QProcess::NormalExit)
-        return result;
-    result.status = process.exitCode();
-    result.out = process.readAllStandardOutput();
-    result.err = process.readAllStandardError();
-    return result;
-}
-
-Finished vorbel(const QStringList& arguments, const QProcessEnvironment& environment = withoutDisplay())
-{
-    return run(VORBEL_EXECUTABLE, arguments, environment);
-}
-
-void writeFile(const QString& path, const std::string& text)
-{
-    QFile file(path);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    ASSERT_EQ(file.write(text.data(), static_cast<qint64>(text.size())), static_cast<qint64>(text.size()));
-}
 
 // Standard error as lines, without the last line break.
 QList<QByteArray> lines(const QByteArray& text)
@@ -145,25 +100,7 @@ QByteArray contentsOf(const QString& path)
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
-class CommandLineTest : public testing::Test {
-protected:
-    void SetUp() override { ASSERT_TRUE(folder.isValid()); }
-
-    QString path(const char* name) const { return folder.filePath(QString::fromLatin1(name)); }
-
-    // A design file of the given document, and the document read back
-    // from that file as the program reads it.
-    Document saved(const char* name, const Document& document)
-    {
-        const std::string text = writeDesign(document);
-        writeFile(path(name), text);
-        const DesignReadResult read = readDesign(text);
-        EXPECT_TRUE(read.document.has_value()) << read.error;
-        return read.document.value_or(Document{});
-    }
-
-    QTemporaryDir folder;
-};
+class CommandLineTest : public CommandLineFixture {};
 
 TEST_F(CommandLineTest, HelpAndVersionSucceedWithoutAWindow)
 {

@@ -73,18 +73,6 @@ class ListenWindowTest : public QObject, public WindowDriver {
     ListenPanel* panel() const { return dynamic_cast<ListenPanel*>(dock()->widget()); }
     const EngineControls& engineControls() const { return panel()->engine().controls(); }
 
-    void press(Point p)
-    {
-        QTest::mousePress(window(), Qt::LeftButton, {}, at(p));
-        settle();
-    }
-
-    void release(Point p)
-    {
-        QTest::mouseRelease(window(), Qt::LeftButton, {}, at(p));
-        settle();
-    }
-
 private slots:
     void initTestCase() { QVERIFY(openWindow()); }
 

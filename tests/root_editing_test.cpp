@@ -25,18 +25,6 @@
 class RootEditingTest : public QObject, public WindowDriver {
     Q_OBJECT
 
-    void press(Point p)
-    {
-        QTest::mousePress(window(), Qt::LeftButton, {}, at(p));
-        settle();
-    }
-
-    void release(Point p)
-    {
-        QTest::mouseRelease(window(), Qt::LeftButton, {}, at(p));
-        settle();
-    }
-
     CursorKind shownCursor()
     {
         const QCursor cursor = clientArea()->cursor();

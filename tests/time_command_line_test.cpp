@@ -2,6 +2,8 @@
 // --impulse, --step, --group-delay and --roots print, read back and compared
 // with the model's computations, and how they refuse bad counts and files.
 
+#include "tests/command_line_runner.h"
+
 #include "model/design_file.h"
 #include "model/designs.h"
 #include "model/document.h"
@@ -22,29 +24,6 @@
 #include <vector>
 
 namespace {
-
-struct Finished {
-    int status = -1;
-    QByteArray out;
-    QByteArray err;
-};
-
-Finished vorbel(const QStringList& arguments)
-{
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    for (const char* name : {"QT_QPA_PLATFORM", "DISPLAY", "WAYLAND_DISPLAY", "WAYLAND_SOCKET", "XDG_SESSION_TYPE"})
-        environment.remove(QString::fromLatin1(name));
-    QProcess process;
-    process.setProcessEnvironment(environment);
-    process.start(QStringLiteral(VORBEL_EXECUTABLE), arguments);
-    Finished result;
-    if (!process.waitForFinished(60000) || process.exitStatus() != QProcess::NormalExit)
-        return result;
-    result.status = process.exitCode();
-    result.out = process.readAllStandardOutput();
-    result.err = process.readAllStandardError();
-    return result;
-}
 
 // The lines of a text each of whose lines ends with a break; a last line
 // without one is kept, so that it shows in a comparison.
@@ -95,32 +74,7 @@ std::vector<std::string> fieldsOf(const std::string& line)
     return fields;
 }
 
-class TimeCommandLineTest : public testing::Test {
-protected:
-    void SetUp() override { ASSERT_TRUE(folder.isValid()); }
-
-    QString path(const char* name) const { return folder.filePath(QString::fromLatin1(name)); }
-
-    void writeFile(const QString& name, const std::string& text)
-    {
-        QFile file(name);
-        ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-        ASSERT_EQ(file.write(text.data(), static_cast<qint64>(text.size())), static_cast<qint64>(text.size()));
-    }
-
-    // The design file of the document, and the document as the program reads
-    // it back.
-    Document saved(const char* name, const Document& document)
-    {
-        const std::string text = writeDesign(document);
-        writeFile(path(name), text);
-        const DesignReadResult read = readDesign(text);
-        EXPECT_TRUE(read.document.has_value()) << read.error;
-        return read.document.value_or(Document{});
-    }
-
-    QTemporaryDir folder;
-};
+class TimeCommandLineTest : public CommandLineFixture {};
 
 // A design with more zeros than poles, one unstable and the designed models.
 std::vector<Document> documents()

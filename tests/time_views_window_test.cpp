@@ -34,18 +34,6 @@ class TimeViewsWindowTest : public QObject, public WindowDriver {
     TimePlot* plot(int index) const { return qobject_cast<TimePlot*>(dock(index)->widget()); }
     RootsTable* table() const { return qobject_cast<RootsTable*>(dock(3)->widget()); }
 
-    void press(Point p)
-    {
-        QTest::mousePress(window(), Qt::LeftButton, {}, at(p));
-        settle();
-    }
-
-    void release(Point p)
-    {
-        QTest::mouseRelease(window(), Qt::LeftButton, {}, at(p));
-        settle();
-    }
-
     // The samples the impulse view must show for the session's design now.
     std::vector<double> expectedImpulse() const
     {

@@ -306,6 +306,20 @@ public:
         settle();
     }
 
+    // The left button pressed and released at a client pixel, each delivered
+    // and shown before the next event.
+    void press(Point p) const
+    {
+        QTest::mousePress(window(), Qt::LeftButton, {}, at(p));
+        settle();
+    }
+
+    void release(Point p) const
+    {
+        QTest::mouseRelease(window(), Qt::LeftButton, {}, at(p));
+        settle();
+    }
+
     // The client pixel of a root's mark: its conjugate's when lower.
     Point markOf(const Complex& position, bool lower = false) const
     {

@@ -96,14 +96,6 @@ std::string comment(CommentStyle style, const std::vector<std::string>& lines)
     return out;
 }
 
-int rootCount(const RootList& list)
-{
-    int count = 0;
-    const int slots = list.count < 0 ? 0 : (list.count > MAX_ROOTS ? MAX_ROOTS : list.count);
-    for (int i = 0; i < slots; ++i)
-        count += list.pairFlags[i] ? 2 : 1;
-    return count;
-}
 
 // Program, sample rate, model and the roots, the first lines of every header.
 std::vector<std::string> describe(const Document& document, const SectionCascade& cascade, std::string_view name,

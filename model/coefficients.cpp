@@ -13,14 +13,13 @@ struct Factor {
     double c[3] = {1.0, 0.0, 0.0};
 };
 
-int validCount(const RootList& list) { return std::clamp(list.count, 0, MAX_ROOTS); }
 
 std::vector<Factor> factorsOf(const RootList& list)
 {
     std::vector<Factor> factors;
     bool waiting = false;  // a single root not yet combined
     double waitingRoot = 0.0;
-    for (int i = 0; i < validCount(list); ++i) {
+    for (int i = 0; i < validSlots(list); ++i) {
         const Complex p = list.positions[i];
         if (list.pairFlags[i]) {
             factors.push_back({2, {1.0, -2.0 * p.re, p.re * p.re + p.im * p.im}});
@@ -37,13 +36,6 @@ std::vector<Factor> factorsOf(const RootList& list)
     return factors;
 }
 
-int rootCount(const RootList& list)
-{
-    int count = 0;
-    for (int i = 0; i < validCount(list); ++i)
-        count += list.pairFlags[i] ? 2 : 1;
-    return count;
-}
 
 }  // namespace
 

@@ -1,5 +1,7 @@
 #include "model/filter_state.h"
 
+#include <algorithm>
+
 #include <cmath>
 
 FilterState initialFilterState()
@@ -53,4 +55,14 @@ void normalizeGain(FilterState& state)
     else if (usableEnd(m2))
         m = m2;
     state.gain = 1.0 / std::sqrt(m);
+}
+
+int validSlots(const RootList& list) { return std::clamp(list.count, 0, MAX_ROOTS); }
+
+int rootCount(const RootList& list)
+{
+    int count = 0;
+    for (int i = 0; i < validSlots(list); ++i)
+        count += list.pairFlags[i] ? 2 : 1;
+    return count;
 }

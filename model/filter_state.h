@@ -30,6 +30,13 @@ struct RootList {
     Root root(int slot) const { return {positions[slot], pairFlags[slot]}; }
 };
 
+// The slots a reader may look at: count, taken at its nearest bound when it
+// lies outside 0 … MAX_ROOTS.
+int validSlots(const RootList& list);
+
+// The roots a list holds, a pair counting two: the degree of its factor.
+int rootCount(const RootList& list);
+
 // Model indexes, in the order of the model combo box.
 constexpr int MODEL_CUSTOM = 8;
 constexpr int MODEL_COUNT = 9;

@@ -85,15 +85,6 @@ std::string counted(int count, const char* one, const char* many)
     return join({std::to_string(count), " ", count == 1 ? one : many});
 }
 
-// Roots in a list, a pair counting two. A count outside 0 … MAX_ROOTS is
-// taken at its nearest bound.
-int rootCount(const RootList& list)
-{
-    int count = 0;
-    for (int i = 0; i < std::clamp(list.count, 0, MAX_ROOTS); ++i)
-        count += list.pairFlags[i] ? 2 : 1;
-    return count;
-}
 
 }  // namespace
 

@@ -18,7 +18,6 @@ constexpr double SHOWN_DECAY = 1e-6;
 
 constexpr double NOT_A_NUMBER = std::numeric_limits<double>::quiet_NaN();
 
-int validCount(const RootList& list) { return std::clamp(list.count, 0, MAX_ROOTS); }
 
 // The upper root of a pair, and the root of a single slot, whose im is 0 by
 // contract and is not read, as the cascade does not read it. im ≥ 0 and never
@@ -34,7 +33,7 @@ Complex upperRoot(const RootList& list, int slot)
 int rootsOf(const RootList& list, Complex (&roots)[MOST_ROOTS])
 {
     int count = 0;
-    for (int i = 0; i < validCount(list); ++i) {
+    for (int i = 0; i < validSlots(list); ++i) {
         const Complex upper = upperRoot(list, i);
         roots[count++] = upper;
         if (list.pairFlags[i])
@@ -43,13 +42,6 @@ int rootsOf(const RootList& list, Complex (&roots)[MOST_ROOTS])
     return count;
 }
 
-int rootCount(const RootList& list)
-{
-    int count = 0;
-    for (int i = 0; i < validCount(list); ++i)
-        count += list.pairFlags[i] ? 2 : 1;
-    return count;
-}
 
 double radiusOf(Complex root) { return std::hypot(root.re, root.im); }
 
@@ -78,7 +70,7 @@ double rootDelay(Complex root, double omega)
 
 bool hasUnstablePole(const FilterState& filter)
 {
-    for (int i = 0; i < validCount(filter.poles); ++i)
+    for (int i = 0; i < validSlots(filter.poles); ++i)
         if (!(radiusOf(upperRoot(filter.poles, i)) < 1.0))
             return true;
     return false;
@@ -89,7 +81,7 @@ int shownImpulseLength(const FilterState& filter)
     if (hasUnstablePole(filter))
         return UNSTABLE_IMPULSE;
     double largest = 0.0;
-    for (int i = 0; i < validCount(filter.poles); ++i)
+    for (int i = 0; i < validSlots(filter.poles); ++i)
         largest = std::max(largest, radiusOf(upperRoot(filter.poles, i)));
     // rⁿ < 10⁻⁶ from n > ln 10⁻⁶ / ln r on; the quotient is compared in
     // double before it becomes an int, as it grows without bound as r → 1.
@@ -212,7 +204,7 @@ std::vector<RootRow> rootRows(const FilterState& filter, double sampleRate)
     std::vector<RootRow> rows;
     for (const RootTableKind kind : {RootTableKind::Zero, RootTableKind::Pole}) {
         const RootList& list = kind == RootTableKind::Zero ? filter.zeros : filter.poles;
-        for (int i = 0; i < validCount(list); ++i) {
+        for (int i = 0; i < validSlots(list); ++i) {
             const Complex root = upperRoot(list, i);
             RootRow row;
             row.kind = kind;

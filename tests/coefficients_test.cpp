@@ -66,7 +66,7 @@ Cplx cascadeResponse(const ParsedText& parsed, Cplx z)
     return h;
 }
 
-int rootCount(const RootList& list)
+int degreeOf(const RootList& list)
 {
     int count = 0;
     for (int i = 0; i < list.count; ++i)
@@ -79,7 +79,7 @@ int rootCount(const RootList& list)
 void expectCascadeMatches(const Document& document)
 {
     const ParsedText parsed = parse(coefficientText(document));
-    const int expectedDelay = std::max(0, rootCount(document.filter.zeros) - rootCount(document.filter.poles));
+    const int expectedDelay = std::max(0, degreeOf(document.filter.zeros) - degreeOf(document.filter.poles));
     EXPECT_EQ(parsed.delay, expectedDelay);
     ASSERT_FALSE(parsed.rows.empty());
     for (const std::vector<double>& r : parsed.rows)

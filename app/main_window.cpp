@@ -60,6 +60,9 @@ MainWindow::MainWindow(QScreen* screen)
     // bar): a second way to the View menu's items. The window keeps one
     // pop-up menu, a root's.
     setContextMenuPolicy(Qt::NoContextMenu);
+    // Docks take their places at once: an animated move resizes the client
+    // area, and repaints all of it, at every frame of the animation.
+    setAnimated(false);
     clientArea_ = new ClientArea(session_, screen, this);
     setCentralWidget(clientArea_);
     files_ = new FileCommands(session_, this, [this]() -> const QImage& { return clientArea_->surface().image; });

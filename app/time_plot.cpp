@@ -93,7 +93,6 @@ void TimePlot::follow(DesignChanges what)
     if (!(what & (DesignChange::Roots | DesignChange::Rate | DesignChange::Restored)))
         return;
     stale_ = true;
-    delayColumns_ = 0;
     if (isVisible() && !repaintTimer_.isActive())
         repaintTimer_.start(refreshInterval(screen()));
 }

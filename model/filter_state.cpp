@@ -1,7 +1,6 @@
 #include "model/filter_state.h"
 
 #include <algorithm>
-
 #include <cmath>
 
 FilterState initialFilterState()
@@ -65,4 +64,14 @@ int rootCount(const RootList& list)
     for (int i = 0; i < validSlots(list); ++i)
         count += list.pairFlags[i] ? 2 : 1;
     return count;
+}
+
+bool hasUnstablePole(const FilterState& state)
+{
+    for (int i = 0; i < validSlots(state.poles); ++i) {
+        const Complex p = state.poles.positions[i];
+        if (!(std::hypot(p.re, p.im) < 1.0))
+            return true;
+    }
+    return false;
 }

@@ -67,3 +67,7 @@ Complex evaluateResponse(const FilterState& state, Complex z);
 // where neither end is usable the gain becomes 1, so that later evaluations
 // stay meaningful.
 void normalizeGain(FilterState& state);
+
+// True when a pole lies on or outside the unit circle (or is not a number):
+// the response then grows, or never dies out.
+bool hasUnstablePole(const FilterState& state);

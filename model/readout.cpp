@@ -130,12 +130,6 @@ std::string rootReadout(Root root, RootKind kind, double nyquist)
 
 std::string filterSummary(const FilterState& state, std::string_view modelName, Precision precision)
 {
-    bool stable = true;
-    for (int i = 0; i < std::clamp(state.poles.count, 0, MAX_ROOTS); ++i) {
-        const Complex p = state.poles.positions[i];
-        if (!(std::hypot(p.re, p.im) < 1.0))
-            stable = false;
-    }
     char gain[32];
     std::snprintf(gain, sizeof gain, "%.6g", state.gain);
     // Rounded only when asked for: the exact view computes nothing more.
@@ -143,7 +137,7 @@ std::string filterSummary(const FilterState& state, std::string_view modelName, 
         precision == Precision::Exact ? std::string() : join({"   ", precisionSummary(roundFilter(state, precision))});
     return join({modelName, "   ", counted(rootCount(state.zeros), "zero", "zeros"), ", ",
                  counted(rootCount(state.poles), "pole", "poles"), "   gain ", gain, "   ",
-                 stable ? "stable" : "unstable (a pole on or outside the unit circle)", rounding});
+                 hasUnstablePole(state) ? "unstable (a pole on or outside the unit circle)" : "stable", rounding});
 }
 
 double poleQuality(Complex pole)

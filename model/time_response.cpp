@@ -68,14 +68,6 @@ double rootDelay(Complex root, double omega)
 
 }  // namespace
 
-bool hasUnstablePole(const FilterState& filter)
-{
-    for (int i = 0; i < validSlots(filter.poles); ++i)
-        if (!(radiusOf(upperRoot(filter.poles, i)) < 1.0))
-            return true;
-    return false;
-}
-
 int shownImpulseLength(const FilterState& filter)
 {
     if (hasUnstablePole(filter))

@@ -19,10 +19,6 @@ constexpr int LONGEST_SHOWN_IMPULSE = 65536;
 constexpr int UNSTABLE_IMPULSE = 512;
 constexpr int LONGEST_IMPULSE = 1048576;  // what the command line may ask for
 
-// True when a pole lies on or outside the unit circle (or is not a number):
-// the response then grows, or never dies out.
-bool hasUnstablePole(const FilterState& filter);
-
 // The number of samples the views show: the first n at which |p|ⁿ of the
 // pole with the largest |p| falls below 10⁻⁶, kept within SHORTEST_IMPULSE …
 // LONGEST_SHOWN_IMPULSE; UNSTABLE_IMPULSE for an unstable filter. A filter

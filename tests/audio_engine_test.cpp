@@ -9,6 +9,7 @@
 #include "model/document.h"
 #include "model/peak_limiter.h"
 #include "model/triple_buffer.h"
+#include "tests/band_power.h"
 #include "tests/reference_cascade.h"
 
 #include <gtest/gtest.h>
@@ -456,34 +457,6 @@ TEST(AudioSources, SineSweepFollowsItsClosedForm)
 
 namespace {
 
-// Mean power of the signal near frequency f: Hann-windowed segments, the
-// squared DFT magnitude at nine bins around f, averaged.
-double bandPower(const std::vector<double>& signal, double f, double rate)
-{
-    constexpr std::size_t segment = 4096;
-    const double bin = std::round(f / rate * segment);
-    double total = 0.0;
-    int count = 0;
-    for (std::size_t start = 0; start + segment <= signal.size(); start += segment) {
-        for (int k = -4; k <= 4; ++k) {
-            const double omega = 2 * std::numbers::pi * (bin + k) / segment;
-            // Goertzel's recurrence for one bin.
-            double s1 = 0.0;
-            double s2 = 0.0;
-            const double coefficient = 2 * std::cos(omega);
-            for (std::size_t i = 0; i < segment; ++i) {
-                const double window = 0.5 - 0.5 * std::cos(2 * std::numbers::pi * static_cast<double>(i) / segment);
-                const double s = signal[start + i] * window + coefficient * s1 - s2;
-                s2 = s1;
-                s1 = s;
-            }
-            total += s1 * s1 + s2 * s2 - coefficient * s1 * s2;
-            ++count;
-        }
-    }
-    return total / count;
-}
-
 // The least-squares slope of the band powers in dB per octave.
 double slopePerOctave(const std::vector<double>& signal, double rate)
 {
@@ -491,7 +464,7 @@ double slopePerOctave(const std::vector<double>& signal, double rate)
     std::vector<double> y;
     for (double f = 100.0; f <= 12800.0; f *= 2.0) {
         x.push_back(std::log2(f));
-        y.push_back(10.0 * std::log10(bandPower(signal, f, rate)));
+        y.push_back(10.0 * std::log10(bandPower(signal, 0, signal.size(), BAND_SEGMENT, f, rate)));
     }
     const double n = static_cast<double>(x.size());
     double sx = 0, sy = 0, sxx = 0, sxy = 0;

@@ -13,6 +13,8 @@
 // (within 100 ms either side), and where the server loses more than a
 // tenth of the reference, the test skips: such a machine can judge nothing.
 
+#include "tests/band_power.h"
+
 #include "app/audio_output.h"
 #include "model/audio_cascade.h"
 #include "model/designs.h"
@@ -42,32 +44,6 @@ constexpr float REFERENCE_LEVEL = 0.25f;
 constexpr std::size_t BREAK_LENGTH = 32;
 // How near a break of the reference must be to excuse one of the sound.
 constexpr std::size_t NEARBY = SINK_RATE / 10;
-
-// Mean power near frequency f (Hann-windowed 4096-sample segments, nine bins
-// around f, Goertzel's recurrence per bin).
-double bandPower(const std::vector<float>& signal, std::size_t from, std::size_t to, double f, double rate)
-{
-    constexpr std::size_t segment = 4096;
-    const double bin = std::round(f / rate * segment);
-    double total = 0.0;
-    int count = 0;
-    for (std::size_t start = from; start + segment <= to; start += segment / 2) {
-        for (int k = -4; k <= 4; ++k) {
-            const double coefficient = 2 * std::cos(2 * std::numbers::pi * (bin + k) / segment);
-            double s1 = 0.0;
-            double s2 = 0.0;
-            for (std::size_t i = 0; i < segment; ++i) {
-                const double window = 0.5 - 0.5 * std::cos(2 * std::numbers::pi * static_cast<double>(i) / segment);
-                const double s = signal[start + i] * window + coefficient * s1 - s2;
-                s2 = s1;
-                s1 = s;
-            }
-            total += s1 * s1 + s2 * s2 - coefficient * s1 * s2;
-            ++count;
-        }
-    }
-    return total / count;
-}
 
 double responsePower(const FilterState& filter, double f, double rate)
 {
@@ -271,7 +247,7 @@ private:
             const double expected = responsePower(final, f, designRate);
             if (expected < 1e-5 * responsePower(final, 2000.0, designRate))
                 continue;
-            const double ratio = 10 * std::log10(bandPower(sound, from, to, f, SINK_RATE) / expected);
+            const double ratio = 10 * std::log10(bandPower(sound, from, to, BAND_SEGMENT / 2, f, SINK_RATE) / expected);
             ratios.push_back(ratio);
             qInfo("%6.0f Hz: |H|² %7.2f dB, recorded over |H|² %6.2f dB", f, 10 * std::log10(expected), ratio);
         }

@@ -4,6 +4,7 @@
 // and what the dock says when there is no audio device.
 
 #include "tests/window_driver.h"
+#include "tests/coefficient_rows.h"
 
 #include "app/audio_output.h"
 #include "app/listen_panel.h"
@@ -18,46 +19,22 @@
 #include <QPushButton>
 #include <QTest>
 
-#include <array>
 #include <cmath>
-#include <cstdlib>
-#include <sstream>
 #include <string>
 #include <vector>
 
 namespace {
 
-// The rows b0,b1,b2,a0,a1,a2 of a coefficient text, read back as a user's
-// tool reads the export.
-std::vector<std::array<double, 6>> sectionsOfText(const std::string& text)
-{
-    std::vector<std::array<double, 6>> rows;
-    std::istringstream lines(text);
-    std::string line;
-    while (std::getline(lines, line)) {
-        if (line.empty() || line[0] == '#')
-            continue;
-        std::array<double, 6> row{};
-        std::istringstream fields(line);
-        std::string field;
-        for (double& value : row) {
-            std::getline(fields, field, ',');
-            value = std::strtod(field.c_str(), nullptr);
-        }
-        rows.push_back(row);
-    }
-    return rows;
-}
-
 // Whether the cascade is exactly the export's sections.
 bool cascadeIsTheExport(const CascadeCoefficients& cascade, const Document& document)
 {
-    const std::vector<std::array<double, 6>> rows = sectionsOfText(coefficientText(document));
+    // The rows b0,b1,b2,a0,a1,a2, as a user's tool reads the export.
+    const std::vector<std::vector<double>> rows = coefficientRows(coefficientText(document));
     if (rows.size() != static_cast<std::size_t>(cascade.count))
         return false;
     for (std::size_t k = 0; k < rows.size(); ++k) {
         const Section& s = cascade.sections[k];
-        const std::array<double, 6> row{s.b[0], s.b[1], s.b[2], s.a[0], s.a[1], s.a[2]};
+        const std::vector<double> row{s.b[0], s.b[1], s.b[2], s.a[0], s.a[1], s.a[2]};
         if (row != rows[k])
             return false;
     }

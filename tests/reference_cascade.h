@@ -8,12 +8,12 @@
 
 #include "model/coefficients.h"
 #include "model/document.h"
+#include "tests/coefficient_rows.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <array>
-#include <cstdlib>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -23,19 +23,12 @@ public:
 
     explicit ReferenceCascade(const std::string& text)
     {
-        std::istringstream lines(text);
-        std::string line;
-        while (std::getline(lines, line)) {
-            if (line.empty() || line[0] == '#')
-                continue;
+        for (const std::vector<double>& fields : coefficientRows(text)) {
             std::array<double, 6> row{};
-            std::istringstream fields(line);
-            std::string field;
-            std::size_t column = 0;
-            while (std::getline(fields, field, ',') && column < row.size())
-                row[column++] = std::strtod(field.c_str(), nullptr);
-            EXPECT_EQ(column, 6u) << line;
-            EXPECT_EQ(row[3], 1.0) << line;
+            const std::size_t columns = std::min(fields.size(), row.size());
+            std::copy_n(fields.begin(), columns, row.begin());
+            EXPECT_EQ(columns, 6u) << text;
+            EXPECT_EQ(row[3], 1.0) << text;
             sections_.push_back(row);
         }
         EXPECT_FALSE(sections_.empty());

@@ -245,16 +245,31 @@ LoadedDesign loadDesign(const QString& path)
     return result;
 }
 
-// --coefficients FILE
+// What a form prints of a design: the text, or the problem that keeps it
+// from being made.
+struct Printed {
+    std::string text;
+    std::string problem;
+};
 
-int printCoefficients(const QString& file)
+// The text make gives of FILE's design, printed; a problem is said after the
+// file's name.
+int printOfDesign(const QString& file, const std::function<Printed(const Document&)>& make)
 {
     const LoadedDesign design = loadDesign(file);
     if (!design.document)
         return design.status;
-    if (!writeToStandardOutput(coefficientText(*design.document)))
-        return fail(EXIT_FILE_PROBLEM, QStringLiteral("cannot write to standard output"));
-    return 0;
+    const Printed printed = make(*design.document);
+    if (!printed.problem.empty())
+        return fail(EXIT_FILE_PROBLEM, QStringLiteral("%1: %2").arg(file, QString::fromStdString(printed.problem)));
+    return print(printed.text);
+}
+
+// --coefficients FILE
+
+int printCoefficients(const QString& file)
+{
+    return printOfDesign(file, [](const Document& document) { return Printed{coefficientText(document), {}}; });
 }
 
 Reading readCoefficients(const QCommandLineParser&, const QStringList& operands)
@@ -339,13 +354,10 @@ Reading readPicture(const QCommandLineParser& parser, const QStringList& operand
 
 int printExport(const QString& file, ExportFormat format, const std::string& name)
 {
-    const LoadedDesign design = loadDesign(file);
-    if (!design.document)
-        return design.status;
-    const CodeExport code = exportCode(*design.document, format, name);
-    if (!code.problem.empty())
-        return fail(EXIT_FILE_PROBLEM, QStringLiteral("%1: %2").arg(file, QString::fromStdString(code.problem)));
-    return print(code.text);
+    return printOfDesign(file, [format, &name](const Document& document) {
+        CodeExport code = exportCode(document, format, name);
+        return Printed{std::move(code.text), std::move(code.problem)};
+    });
 }
 
 Reading readExport(const QCommandLineParser& parser, const QStringList& operands)
@@ -367,13 +379,10 @@ Reading readExport(const QCommandLineParser& parser, const QStringList& operands
 
 int printPrecision(const QString& file, Precision precision)
 {
-    const LoadedDesign design = loadDesign(file);
-    if (!design.document)
-        return design.status;
-    const PrecisionText rounded = precisionText(*design.document, precision);
-    if (!rounded.problem.empty())
-        return fail(EXIT_FILE_PROBLEM, QStringLiteral("%1: %2").arg(file, QString::fromStdString(rounded.problem)));
-    return print(rounded.text);
+    return printOfDesign(file, [precision](const Document& document) {
+        PrecisionText rounded = precisionText(document, precision);
+        return Printed{std::move(rounded.text), std::move(rounded.problem)};
+    });
 }
 
 Reading readPrecision(const QCommandLineParser& parser, const QStringList& operands)
@@ -411,22 +420,24 @@ Count countOf(const QCommandLineParser& parser, const QString& option, int low, 
 
 enum class TimeText { Impulse, Step, GroupDelay, Roots };
 
-int printTimeText(const QString& file, TimeText kind, int count)
+std::string timeText(const Document& document, TimeText kind, int count)
 {
-    const LoadedDesign design = loadDesign(file);
-    if (!design.document)
-        return design.status;
-    const Document& document = *design.document;
     if (kind == TimeText::Impulse)
-        return print(valueListCsv(impulseResponse(document.filter, count)));
+        return valueListCsv(impulseResponse(document.filter, count));
     if (kind == TimeText::Step)
-        return print(valueListCsv(stepResponse(impulseResponse(document.filter, count))));
+        return valueListCsv(stepResponse(impulseResponse(document.filter, count)));
     if (kind == TimeText::GroupDelay) {
         const std::vector<double> frequencies =
             logFrequencies(document.filter.lowestFrequency, document.sampleRate / 2.0, count);
-        return print(groupDelayCsv(frequencies, groupDelays(document.filter, frequencies)));
+        return groupDelayCsv(frequencies, groupDelays(document.filter, frequencies));
     }
-    return print(rootTableCsv(rootRows(document.filter, document.sampleRate)));
+    return rootTableCsv(rootRows(document.filter, document.sampleRate));
+}
+
+int printTimeText(const QString& file, TimeText kind, int count)
+{
+    return printOfDesign(file,
+                         [kind, count](const Document& document) { return Printed{timeText(document, kind, count), {}}; });
 }
 
 Reading readResponse(const QCommandLineParser& parser, const QStringList& operands, TimeText kind)

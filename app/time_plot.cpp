@@ -43,25 +43,6 @@ QString hertz(double frequency)
     return frequency >= 100.0 ? QString::number(frequency, 'f', 0) : QString::number(frequency, 'g', 3);
 }
 
-// The time views' N and series, from the filter as it is now.
-struct TimeSeries {
-    std::vector<double> samples;
-    bool unstable = false;
-    std::optional<double> finalValue;
-};
-
-TimeSeries timeSeries(TimeView view, const FilterState& filter)
-{
-    TimeSeries series;
-    series.unstable = hasUnstablePole(filter);
-    series.samples = impulseResponse(filter, shownImpulseLength(filter));
-    if (view == TimeView::Step) {
-        series.samples = stepResponse(series.samples);
-        series.finalValue = finalStepValue(filter);
-    }
-    return series;
-}
-
 // The frequency of a fraction 0 … 1 along the group delay's axis.
 double axisFrequency(const FilterState& filter, double fraction)
 {
@@ -106,10 +87,14 @@ void TimePlot::bringUpToDate()
         delayColumns_ = 0;
         return;
     }
-    TimeSeries series = timeSeries(view_, session_.filter());
-    samples_ = std::move(series.samples);
-    unstable_ = series.unstable;
-    finalValue_ = series.finalValue;
+    const FilterState& filter = session_.filter();
+    unstable_ = hasUnstablePole(filter);
+    samples_ = impulseResponse(filter, shownImpulseLength(filter));
+    finalValue_.reset();
+    if (view_ == TimeView::Step) {
+        samples_ = stepResponse(samples_);
+        finalValue_ = finalStepValue(filter);
+    }
 }
 
 const std::vector<double>& TimePlot::samples()
